@@ -1,0 +1,58 @@
+// Settings and shut-down of the main window.
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+
+#include <memory>
+
+#include "console/Console.h"
+#include "ui/loggerDialog.h"
+
+namespace {
+// The settings file: $XDG_CONFIG_HOME/BrantleConfigHelper.conf, or
+// ~/.config/BrantleConfigHelper.conf when that is not set. The system-wide
+// file is read as a fallback.
+wxString SettingsPath() {
+    wxString dir;
+    if (!wxGetEnv("XDG_CONFIG_HOME", &dir) || dir.empty()) dir = wxGetHomeDir() + "/.config";
+    return dir + "/BrantleConfigHelper.conf";
+}
+
+std::unique_ptr<wxFileConfig> OpenSettings() {
+    return std::make_unique<wxFileConfig>("BrantleConfigHelper", wxEmptyString, SettingsPath(),
+                                          wxEmptyString,
+                                          wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
+}
+}  // namespace
+
+void loggerDialog::LoadSettings() {
+    wxLogNull quiet;  // a missing, unreadable or corrupt file just gives the defaults
+    auto config = OpenSettings();
+    ID_COMBOBOX1->SetValue(config->Read("SerialPort", "Select port"));
+    ID_COMBOBOX2->SetValue(config->Read("BaudRate", "115200"));
+}
+
+void loggerDialog::SaveSettings() {
+    wxLogNull quiet;  // an unwritable folder loses the settings, nothing more
+    wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    auto config = OpenSettings();
+    config->Write("SerialPort", ID_COMBOBOX1->GetValue());
+    config->Write("BaudRate", ID_COMBOBOX2->GetValue());
+    config->Flush();
+}
+
+void loggerDialog::OnQuit(wxCommandEvent&) {
+    if (serial.IsOpen()) {
+        SaveSettings();
+        StopReceivers();
+        ConsolePrintf("Port %s closed\n", (const char*)ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+    }
+    ConsolePrintf("Program closed\n");
+    Close(false);
+}
+
+void loggerDialog::OnCloseWindow(wxCloseEvent& event) {
+    // Closed by the close box or by Quit: the receive threads end first.
+    StopReceivers();
+    event.Skip();
+}

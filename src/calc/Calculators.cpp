@@ -1,0 +1,1 @@
+// Placeholder; filled as the subsystem is built.

@@ -1,0 +1,50 @@
+// One serial port to the hub board: termios line settings, a reading thread
+// that hands every block of received bytes to a callback, synchronous writes
+// and DTR control (a DTR pulse restarts an Arduino-class board).
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// Receives a block of bytes (count >= 1). The block is only valid during the
+// call. The result is ignored.
+typedef int (*ReceiveCallback)(const char* data, int count);
+
+class Serial {
+public:
+    explicit Serial(int bufferSize = 1000);
+    virtual ~Serial();  // closes the port and waits for the reading thread
+
+    Serial(const Serial&) = delete;
+    Serial& operator=(const Serial&) = delete;
+
+    void SetCallback(ReceiveCallback callback);
+    // 1 when the port is open, configured and its reading thread started.
+    int Open(const char* portName, int baudRate);
+    void Close();
+    // -1 when a write fails, otherwise the number of bytes written.
+    int Write(const char* data, int length);
+    void DtrOn();
+    void DtrOff();
+
+    bool IsOpen() const;
+    int BaudRate() const { return baudRate_; }
+
+    // The device path for a port name: the name itself when it starts with
+    // "/", otherwise "/dev/" followed by the name.
+    static std::string DevicePath(const std::string& portName);
+
+private:
+    void ReadingThread();
+
+    int fd_ = -1;
+    int wakePipe_[2] = {-1, -1};  // written by Close to wake the reading thread
+    std::atomic<int> running_{0};
+    char* buffer_;
+    int bufferSize_;
+    std::thread thread_;
+    std::atomic<ReceiveCallback> callback_{nullptr};
+    int baudRate_ = 0;
+};

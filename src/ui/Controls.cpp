@@ -1,0 +1,69 @@
+#include "ui/Controls.h"
+
+#include <gtk/gtk.h>
+
+wxSize FitWidth(wxWindow* control, int width) {
+    const wxSize best = control->GetBestSize();
+    return wxSize(width > best.x ? width : best.x, -1);
+}
+
+wxStaticText* MakeLabel(wxWindow* parent, const char* name, const wxString& text,
+                        const wxSize& size, long style) {
+    return new wxStaticText(parent, wxWindow::NewControlId(), text, wxDefaultPosition, size, style,
+                            name);
+}
+
+wxTextCtrl* MakeText(wxWindow* parent, const char* name, const wxString& value, int width,
+                     long style) {
+    auto* text = new wxTextCtrl(parent, wxWindow::NewControlId(), value, wxDefaultPosition,
+                                wxDefaultSize, style, wxDefaultValidator, name);
+    if (width > 0) {
+        // Entries have a large natural width on GTK; take the asked width
+        // unless the text itself needs more.
+        const int needed = text->GetTextExtent(value + "  ").x;
+        text->SetMinSize(wxSize(width > needed ? width : needed, -1));
+        text->SetSize(text->GetMinSize());
+    }
+    return text;
+}
+
+wxButton* MakeButton(wxWindow* parent, const char* name, const wxString& label,
+                     const wxSize& size) {
+    auto* button = new wxButton(parent, wxWindow::NewControlId(), label, wxDefaultPosition,
+                                wxDefaultSize, 0, wxDefaultValidator, name);
+    if (size != wxDefaultSize) {
+        const wxSize best = button->GetBestSize();
+        button->SetMinSize(wxSize(size.x > best.x ? size.x : best.x,
+                                  size.y > best.y ? size.y : best.y));
+    }
+    return button;
+}
+
+wxChoice* MakeChoice(wxWindow* parent, const char* name, const wxArrayString& items, int selected,
+                     int width) {
+    auto* choice = new wxChoice(parent, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
+                                items, 0, wxDefaultValidator, name);
+    if (selected >= 0) choice->SetSelection(selected);
+    if (width > 0) choice->SetMinSize(FitWidth(choice, width));
+    return choice;
+}
+
+wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label) {
+    return new wxCheckBox(parent, wxWindow::NewControlId(), label, wxDefaultPosition,
+                          wxDefaultSize, 0, wxDefaultValidator, name);
+}
+
+void SetAccessibleName(wxWindow* control, const wxString& name) {
+    GtkWidget* widget = control->GetHandle();
+    if (widget == nullptr) return;
+    AtkObject* accessible = gtk_widget_get_accessible(widget);
+    if (accessible != nullptr) atk_object_set_name(accessible, name.Strip(wxString::both).utf8_str());
+}
+
+wxString GetAccessibleName(wxWindow* control) {
+    GtkWidget* widget = control->GetHandle();
+    if (widget == nullptr) return wxEmptyString;
+    AtkObject* accessible = gtk_widget_get_accessible(widget);
+    const char* name = accessible ? atk_object_get_name(accessible) : nullptr;
+    return name ? wxString::FromUTF8(name) : wxString();
+}

@@ -1,0 +1,27 @@
+// Small factories for the window's controls. Each control gets a fresh
+// identifier from the toolkit's generator and a window name equal to its
+// identifier name (for example "ID_TEXTCTRL22"). Sizes are the widths to aim
+// for; the height is the toolkit's own, and a control whose best size is wider
+// than asked gets its best width, so that no text is ever cut.
+#pragma once
+
+#include <wx/wx.h>
+#include <wx/radiobox.h>
+
+wxSize FitWidth(wxWindow* control, int width);
+
+wxStaticText* MakeLabel(wxWindow* parent, const char* name, const wxString& text,
+                        const wxSize& size = wxDefaultSize, long style = 0);
+wxTextCtrl* MakeText(wxWindow* parent, const char* name, const wxString& value = wxEmptyString,
+                     int width = -1, long style = 0);
+wxButton* MakeButton(wxWindow* parent, const char* name, const wxString& label,
+                     const wxSize& size = wxDefaultSize);
+wxChoice* MakeChoice(wxWindow* parent, const char* name, const wxArrayString& items, int selected,
+                     int width = -1);
+wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label);
+
+// The accessible name under which assistive technology (and UI automation)
+// finds a control: for text fields, combo boxes and choices, the caption of
+// the label beside them, trimmed of surrounding blanks.
+void SetAccessibleName(wxWindow* control, const wxString& name);
+wxString GetAccessibleName(wxWindow* control);

@@ -1,0 +1,94 @@
+#include "ui/ReceiveHandoff.h"
+
+namespace {
+// Work done per visit of the GUI thread before it lets events through again.
+constexpr auto kSlice = std::chrono::milliseconds(8);
+}  // namespace
+
+ReceiveHandoff::ReceiveHandoff(std::size_t maxBytes) : maxBytes_(maxBytes) {}
+
+ReceiveHandoff::~ReceiveHandoff() { Cancel(); }
+
+void ReceiveHandoff::Attach(wxEvtHandler* gui, Handler handler, std::function<void()> afterSlice) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    gui_ = gui;
+    handler_ = std::move(handler);
+    afterSlice_ = std::move(afterSlice);
+}
+
+bool ReceiveHandoff::Push(const char* data, int count) {
+    if (count <= 0) return true;
+    std::unique_lock<std::mutex> lock(mutex_);
+    spaceFreed_.wait(lock, [&] { return cancelled_ || queuedBytes_ < maxBytes_; });
+    if (cancelled_ || gui_ == nullptr) return false;
+    blocks_.emplace_back(data, static_cast<std::size_t>(count));
+    queuedBytes_ += static_cast<std::size_t>(count);
+    if (!drainPosted_) {
+        drainPosted_ = true;
+        // Queued on the window itself: if the window goes first, its pending
+        // calls go with it.
+        gui_->CallAfter([this] { DrainSlice(); });
+    }
+    return true;
+}
+
+void ReceiveHandoff::Cancel() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cancelled_ = true;
+    }
+    spaceFreed_.notify_all();
+}
+
+void ReceiveHandoff::Resume() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = false;
+}
+
+std::size_t ReceiveHandoff::QueuedBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return queuedBytes_;
+}
+
+void ReceiveHandoff::DrainSlice() {
+    const auto start = std::chrono::steady_clock::now();
+    bool delivered = false;
+    for (;;) {
+        std::string block;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (blocks_.empty()) {
+                drainPosted_ = false;
+                break;
+            }
+            if (delivered && std::chrono::steady_clock::now() - start > kSlice) {
+                // Leave the rest for the next visit so the window keeps responding.
+                gui_->CallAfter([this] { DrainSlice(); });
+                break;
+            }
+            block = std::move(blocks_.front());
+            blocks_.pop_front();
+            queuedBytes_ -= block.size();
+        }
+        spaceFreed_.notify_all();
+        if (handler_) handler_(block.data(), static_cast<int>(block.size()));
+        delivered = true;
+    }
+    if (delivered && afterSlice_) afterSlice_();
+}
+
+void ReceiveHandoff::DrainAll() {
+    for (;;) {
+        std::string block;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (blocks_.empty()) break;
+            block = std::move(blocks_.front());
+            blocks_.pop_front();
+            queuedBytes_ -= block.size();
+        }
+        spaceFreed_.notify_all();
+        if (handler_) handler_(block.data(), static_cast<int>(block.size()));
+    }
+    if (afterSlice_) afterSlice_();
+}

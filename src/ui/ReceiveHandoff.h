@@ -1,0 +1,55 @@
+// Hands blocks of received bytes from a receive thread to the GUI thread, in
+// arrival order. The queue is bounded: when it holds maxBytes, the receive
+// thread waits (the kernel buffers behind it), so a flood costs neither
+// unbounded memory nor a frozen window. The GUI thread works through the
+// queue in slices of a few milliseconds and posts itself again for the rest.
+#pragma once
+
+#include <wx/event.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+class ReceiveHandoff {
+public:
+    using Handler = std::function<void(const char* data, int count)>;
+
+    explicit ReceiveHandoff(std::size_t maxBytes = 1 << 20);
+    ~ReceiveHandoff();
+
+    // GUI thread, before any Push: where the blocks go, and an optional step
+    // run once after each slice of blocks (to show coalesced results).
+    void Attach(wxEvtHandler* gui, Handler handler, std::function<void()> afterSlice = {});
+
+    // Any thread. Blocks while the queue is full; returns false (dropping the
+    // block) once Cancel has been called.
+    bool Push(const char* data, int count);
+
+    // GUI thread: wake a waiting Push and refuse further blocks until Resume.
+    // Blocks already queued are still delivered.
+    void Cancel();
+    void Resume();
+
+    // GUI thread: deliver everything queued now (used by tests and shut-down).
+    void DrainAll();
+
+    std::size_t QueuedBytes() const;
+
+private:
+    void DrainSlice();
+
+    mutable std::mutex mutex_;
+    std::condition_variable spaceFreed_;
+    std::deque<std::string> blocks_;
+    std::size_t queuedBytes_ = 0;
+    std::size_t maxBytes_;
+    bool cancelled_ = false;
+    bool drainPosted_ = false;
+    wxEvtHandler* gui_ = nullptr;
+    Handler handler_;
+    std::function<void()> afterSlice_;
+};

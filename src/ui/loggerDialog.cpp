@@ -1,0 +1,157 @@
+#include "ui/loggerDialog.h"
+
+#include <cstring>
+
+loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
+    pollTimer.SetOwner(this, wxWindow::NewControlId());
+    resetTimer.SetOwner(this, wxWindow::NewControlId());
+
+    Create(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
+           "wxID_ANY");
+    BuildWindow();
+
+    pollTimer.Start(20);
+    resetTimer.StartOnce(999999);
+    GetSizer()->Fit(this);
+    GetSizer()->SetSizeHints(this);
+
+    BindEvents();
+
+    for (int bit = 0; bit < 32; ++bit) maskBoxes[bit] = maskBitBox[bit];
+    for (int row = 0; row < 16; ++row) axisFields[row] = axisValueField[row];
+
+    SetTitle("BRANTLE Config Helper 0.3.0");
+    SetStatus("Disconnected", wxColour(128, 128, 0));
+    silentTicks = 0;
+
+    RefreshPortList();
+    LoadSettings();
+    theDialog = this;
+
+    UpdateDiscreteFields();
+    UpdateIndicationFields();
+
+    std::memset(segmentFrame, ' ', 133);
+    std::memset(ledFrame, '0', 69);
+
+    ID_BUTTON8->Disable();
+    resetTimer.Stop();
+
+    consoleOn = 0;
+    ID_CHOICE5->SetSelection(0);
+
+    ID_GRID1->AutoSizeColumns(true);
+    ID_GRID2->AutoSizeColumns(true);
+
+    axisFields[0]->SetForegroundColour(wxColour(255, 255, 255));
+    axisFields[0]->SetBackgroundColour(wxColour(0, 0, 0));
+    axisFields[0]->SetFont(GetFont().Bold());
+
+    ID_NOTEBOOK1->Refresh();
+
+    serialHandoff.Attach(this, [this](const char* data, int count) { ProcessSerialBytes(data, count); });
+    udpHandoff.Attach(this, [this](const char* data, int count) { ProcessDatagram(data, count); });
+    udpServer.SetCallback(OnDatagram);
+}
+
+loggerDialog::~loggerDialog() {
+    StopReceivers();
+    if (theDialog == this) theDialog = nullptr;
+}
+
+void loggerDialog::StopReceivers() {
+    // Both receive threads end (and are joined) before anything they reach
+    // through theDialog goes away.
+    serialHandoff.Cancel();
+    udpHandoff.Cancel();
+    serial.Close();
+    udpServer.Stop();
+}
+
+void loggerDialog::SetStatus(const wxString& label, const wxColour& colour) {
+    ID_STATICTEXT2->SetForegroundColour(colour);
+    ID_STATICTEXT2->SetLabel(label);
+}
+
+void loggerDialog::OnPageChanged(wxBookCtrlEvent&) {
+    ID_STATICTEXT114->Disable();
+    ID_TEXTCTRL67->Disable();
+    currentPage = ID_NOTEBOOK1->GetSelection();
+}
+
+void loggerDialog::OnIgnorePaint(wxPaintEvent&) {
+    wxPaintDC dc(ID_PANEL6);  // a paint handler must take its device context
+}
+
+void loggerDialog::OnIgnoreMouseEnter(wxMouseEvent& event) { event.Skip(); }
+
+void loggerDialog::BindEvents() {
+    auto button = [this](wxButton* b, void (loggerDialog::*handler)(wxCommandEvent&)) {
+        Bind(wxEVT_BUTTON, handler, this, b->GetId());
+    };
+    auto choice = [this](wxChoice* c, void (loggerDialog::*handler)(wxCommandEvent&)) {
+        Bind(wxEVT_CHOICE, handler, this, c->GetId());
+    };
+    auto check = [this](wxCheckBox* c, void (loggerDialog::*handler)(wxCommandEvent&)) {
+        Bind(wxEVT_CHECKBOX, handler, this, c->GetId());
+    };
+
+    // DiscrCtrls
+    choice(ID_CHOICE2, &loggerDialog::OnDiscreteTypeChanged);
+    button(ID_BUTTON31, &loggerDialog::OnDiscreteCtrlsPreset);
+    choice(ID_CHOICE1, &loggerDialog::OnDataChoiceChanged);
+    choice(ID_CHOICE8, &loggerDialog::OnDataChoiceChanged);
+    choice(ID_CHOICE11, &loggerDialog::OnDataChoiceChanged);
+    button(ID_BUTTON5, &loggerDialog::OnAddControlSection);
+    button(ID_BUTTON26, &loggerDialog::OnMaskAllClear);
+    button(ID_BUTTON27, &loggerDialog::OnMaskAllSet);
+    button(ID_BUTTON28, &loggerDialog::OnMaskInvert);
+    button(ID_BUTTON29, &loggerDialog::OnMaskFromBoxes);
+    button(ID_BUTTON30, &loggerDialog::OnMaskToBoxes);
+    // NumCtrls
+    button(ID_BUTTON32, &loggerDialog::OnNumericCtrlsPreset);
+    choice(ID_CHOICE9, &loggerDialog::OnDataChoiceChanged);
+    choice(ID_CHOICE12, &loggerDialog::OnDataChoiceChanged);
+    button(ID_BUTTON21, &loggerDialog::OnAddNumericSection);
+    button(ID_BUTTON18, &loggerDialog::OnCopyDeviceMax);
+    button(ID_BUTTON19, &loggerDialog::OnCopyDevCenter);
+    button(ID_BUTTON20, &loggerDialog::OnCopyDeviceMin);
+    check(ID_CHECKBOX4, &loggerDialog::OnNumericHasCenter);
+    button(ID_BUTTON25, &loggerDialog::OnCalcNumericFactor);
+    // Indication
+    choice(ID_CHOICE4, &loggerDialog::OnIndicationTypeChanged);
+    choice(ID_CHOICE3, &loggerDialog::OnDataChoiceChanged);
+    choice(ID_CHOICE13, &loggerDialog::OnDataChoiceChanged);
+    button(ID_BUTTON6, &loggerDialog::OnAddIndicationSection);
+    check(ID_CHECKBOX1, &loggerDialog::OnShowLeadingZeroes);
+    button(ID_BUTTON24, &loggerDialog::OnCalcIndicationFactor);
+    button(ID_BUTTON15, &loggerDialog::OnTestValue1);
+    button(ID_BUTTON16, &loggerDialog::OnTestValue2);
+    button(ID_BUTTON17, &loggerDialog::OnTestValue3);
+    // AlphNum Indic, Discrete Indic
+    button(ID_BUTTON7, &loggerDialog::OnClearOutputs);
+    button(ID_BUTTON11, &loggerDialog::OnClearOutputs);
+    // Axes
+    choice(ID_CHOICE6, &loggerDialog::OnDatarefTypeChanged);
+    choice(ID_CHOICE5, &loggerDialog::OnAxisChoiceChanged);
+    button(ID_BUTTON12, &loggerDialog::OnAxisCopyDeviceMax);
+    button(ID_BUTTON13, &loggerDialog::OnAxisCopyDevCenter);
+    button(ID_BUTTON14, &loggerDialog::OnAxisCopyDeviceMin);
+    check(ID_CHECKBOX3, &loggerDialog::OnAxisHasCenter);
+    // Frame
+    Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &loggerDialog::OnPageChanged, this, ID_NOTEBOOK1->GetId());
+    ID_PANEL6->Bind(wxEVT_PAINT, &loggerDialog::OnIgnorePaint, this);
+    ID_PANEL6->Bind(wxEVT_ENTER_WINDOW, &loggerDialog::OnIgnoreMouseEnter, this);
+    // Device panel
+    button(ID_BUTTON4, &loggerDialog::OnRefreshList);
+    button(ID_BUTTON1, &loggerDialog::OnOpenPort);
+    button(ID_BUTTON8, &loggerDialog::OnResetBoard);
+    button(ID_BUTTON2, &loggerDialog::OnClosePort);
+    button(ID_BUTTON22, &loggerDialog::OnUdpStart);
+    button(ID_BUTTON23, &loggerDialog::OnUdpStop);
+    button(ID_BUTTON9, &loggerDialog::OnConsoleToggle);
+    button(ID_BUTTON3, &loggerDialog::OnQuit);
+    Bind(wxEVT_TIMER, &loggerDialog::OnPollTimer, this, pollTimer.GetId());
+    Bind(wxEVT_TIMER, &loggerDialog::OnResetTimer, this, resetTimer.GetId());
+    Bind(wxEVT_CLOSE_WINDOW, &loggerDialog::OnCloseWindow, this);
+}

@@ -1,0 +1,285 @@
+// The one main window of the program: every control, both timers, the serial
+// port and the UDP server. Handlers are defined in the folder of the
+// subsystem they belong to (src/<subsystem>/*Handlers.cpp).
+#pragma once
+
+#include <wx/wx.h>
+#include <wx/grid.h>
+#include <wx/notebook.h>
+#include <wx/statline.h>
+
+#include "net/UdpServer.h"
+#include "serial/Serial.h"
+#include "ui/ReceiveHandoff.h"
+
+class loggerDialog : public wxDialog {
+public:
+    explicit loggerDialog(wxWindow* parent = nullptr, wxWindowID id = wxID_ANY);
+    ~loggerDialog() override;
+
+    // ---- left column
+    wxStaticText* ID_STATICTEXT6 = nullptr;   // "Remarks"
+    wxTextCtrl* ID_TEXTCTRL2 = nullptr;       // Remarks box
+    wxStaticText* ID_STATICTEXT12 = nullptr;  // "Result section for ini file"
+    wxTextCtrl* ID_TEXTCTRL7 = nullptr;       // result box
+    wxStaticLine* ID_STATICLINE5 = nullptr;
+
+    // ---- frame
+    wxNotebook* ID_NOTEBOOK1 = nullptr;
+    wxPanel* ID_PANEL1 = nullptr;  // DiscrCtrls
+    wxPanel* ID_PANEL6 = nullptr;  // NumCtrls
+    wxPanel* ID_PANEL2 = nullptr;  // Indication
+    wxPanel* ID_PANEL4 = nullptr;  // AlphNum Indic
+    wxPanel* ID_PANEL5 = nullptr;  // Discrete Indic
+    wxPanel* ID_PANEL3 = nullptr;  // Axes
+    wxStaticLine* ID_STATICLINE1 = nullptr;
+
+    // ---- Device panel
+    wxStaticText* ID_STATICTEXT1 = nullptr;  // "Device"
+    wxTextCtrl* ID_TEXTCTRL22 = nullptr;     // device identifier
+    wxStaticText* ID_STATICTEXT2 = nullptr;  // connection status
+    wxStaticLine* ID_STATICLINE7 = nullptr;
+    wxStaticText* ID_STATICTEXT24 = nullptr;  // "Serial port"
+    wxButton* ID_BUTTON4 = nullptr;           // "Refresh list"
+    wxComboBox* ID_COMBOBOX1 = nullptr;       // port box
+    wxStaticText* ID_STATICTEXT51 = nullptr;  // "Baudrate"
+    wxComboBox* ID_COMBOBOX2 = nullptr;       // baud box
+    wxButton* ID_BUTTON1 = nullptr;           // "Open"
+    wxButton* ID_BUTTON8 = nullptr;           // "Reset (Arduino)"
+    wxButton* ID_BUTTON2 = nullptr;           // "Close"
+    wxStaticLine* ID_STATICLINE8 = nullptr;
+    wxStaticText* ID_STATICTEXT55 = nullptr;  // "UDP server"
+    wxStaticText* ID_STATICTEXT32 = nullptr;  // "UDP port"
+    wxTextCtrl* ID_TEXTCTRL47 = nullptr;      // UDP port
+    wxStaticText* ID_STATICTEXT70 = nullptr;  // "ID filter"
+    wxTextCtrl* ID_TEXTCTRL63 = nullptr;      // ID filter
+    wxButton* ID_BUTTON22 = nullptr;          // "Start"
+    wxButton* ID_BUTTON23 = nullptr;          // "Stop"
+    wxStaticLine* ID_STATICLINE9 = nullptr;
+    wxStaticLine* ID_STATICLINE10 = nullptr;
+    wxStaticText* ID_STATICTEXT30 = nullptr;  // "Console"
+    wxButton* ID_BUTTON9 = nullptr;           // "Console ON/OFF"
+    wxCheckBox* ID_CHECKBOX2 = nullptr;       // "Inputs only"
+    wxStaticLine* ID_STATICLINE6 = nullptr;
+    wxButton* ID_BUTTON3 = nullptr;  // "Quit"
+
+    // ---- DiscrCtrls page
+    wxTextCtrl* ID_TEXTCTRL25 = nullptr;  // "Last control event:"
+    wxTextCtrl* ID_TEXTCTRL10 = nullptr;  // "EvID(decimal)"
+    wxChoice* ID_CHOICE2 = nullptr;       // "Control type"
+    wxTextCtrl* ID_TEXTCTRL1 = nullptr;   // "    Offset"
+    wxButton* ID_BUTTON31 = nullptr;      // "<Ctrls"
+    wxChoice* ID_CHOICE1 = nullptr;       // "Data[Offset] type"
+    wxChoice* ID_CHOICE8 = nullptr;       // "Data[Offset] size"
+    wxChoice* ID_CHOICE11 = nullptr;      // "Encoding"
+    wxStaticText* ID_STATICTEXT113 = nullptr;  // SPST/SPDT note
+    wxTextCtrl* ID_TEXTCTRL9 = nullptr;   // "0:"
+    wxTextCtrl* ID_TEXTCTRL8 = nullptr;   // "1:"
+    wxTextCtrl* ID_TEXTCTRL6 = nullptr;   // "Mask:"
+    wxTextCtrl* ID_TEXTCTRL3 = nullptr;   // "Min:"
+    wxTextCtrl* ID_TEXTCTRL4 = nullptr;   // "Max:"
+    wxTextCtrl* ID_TEXTCTRL5 = nullptr;   // "Increment:"
+    wxRadioBox* ID_RADIOBOX1 = nullptr;   // "Cycling options"
+    wxButton* ID_BUTTON5 = nullptr;       // "Add control section"
+    wxButton* ID_BUTTON26 = nullptr;      // "All clear"
+    wxButton* ID_BUTTON27 = nullptr;      // "All set"
+    wxButton* ID_BUTTON28 = nullptr;      // "Invert"
+    wxButton* ID_BUTTON29 = nullptr;      // "> Mask"
+    wxButton* ID_BUTTON30 = nullptr;      // "< Mask"
+    // Mask boxes by bit number: bit b is the window ID_CHECKBOX<36-b>; its
+    // caption is ID_STATICTEXT<108-b> (bit 31: ID_STATICTEXT19).
+    wxCheckBox* maskBitBox[32] = {};
+    wxStaticText* maskBitCaption[32] = {};
+
+    // ---- NumCtrls page
+    wxTextCtrl* ID_TEXTCTRL59 = nullptr;  // "Last control event:"
+    wxTextCtrl* ID_TEXTCTRL60 = nullptr;  // "EvId(decimal)"
+    wxTextCtrl* ID_TEXTCTRL61 = nullptr;  // "Event filter"
+    wxTextCtrl* ID_TEXTCTRL62 = nullptr;  // "Current value"
+    wxTextCtrl* ID_TEXTCTRL17 = nullptr;  // "    Offset"
+    wxButton* ID_BUTTON32 = nullptr;      // "<Ctrls"
+    wxStaticText* ID_STATICTEXT114 = nullptr;  // "ControlID"
+    wxTextCtrl* ID_TEXTCTRL67 = nullptr;  // ControlID
+    wxChoice* ID_CHOICE9 = nullptr;       // "Data[Offset] type"
+    wxChoice* ID_CHOICE7 = nullptr;       // "Data[Offset] size"
+    wxChoice* ID_CHOICE12 = nullptr;      // "Encoding"
+    wxTextCtrl* ID_TEXTCTRL49 = nullptr;  // "    factor"
+    wxTextCtrl* ID_TEXTCTRL66 = nullptr;  // "    zero offset"
+    wxButton* ID_BUTTON21 = nullptr;      // "Add control section"
+    wxButton* ID_BUTTON18 = nullptr;      // "DeviceMax >"
+    wxTextCtrl* ID_TEXTCTRL50 = nullptr;  // DeviceMax
+    wxTextCtrl* ID_TEXTCTRL51 = nullptr;  // "SimMax:"
+    wxButton* ID_BUTTON19 = nullptr;      // "DevCenter >"
+    wxTextCtrl* ID_TEXTCTRL56 = nullptr;  // DevCenter
+    wxTextCtrl* ID_TEXTCTRL57 = nullptr;  // "SimMin:"
+    wxButton* ID_BUTTON20 = nullptr;      // "DeviceMin >"
+    wxTextCtrl* ID_TEXTCTRL58 = nullptr;  // DeviceMin
+    wxCheckBox* ID_CHECKBOX4 = nullptr;   // "Has center:"
+    wxButton* ID_BUTTON25 = nullptr;      // "Calculate\nfactor and zero offset"
+
+    // ---- Indication page
+    wxChoice* ID_CHOICE4 = nullptr;       // "Indication type"
+    wxTextCtrl* ID_TEXTCTRL11 = nullptr;  // "    Offset"
+    wxChoice* ID_CHOICE3 = nullptr;       // "Data[Offset] type"
+    wxChoice* ID_CHOICE10 = nullptr;      // "Data[Offset] size"
+    wxChoice* ID_CHOICE13 = nullptr;      // "Encoding"
+    wxTextCtrl* ID_TEXTCTRL13 = nullptr;  // "[section name]"
+    wxButton* ID_BUTTON6 = nullptr;       // "Add indication \nsection"
+    wxTextCtrl* ID_TEXTCTRL14 = nullptr;  // "*Device:"
+    wxTextCtrl* ID_TEXTCTRL15 = nullptr;  // "**Position:"
+    wxTextCtrl* ID_TEXTCTRL16 = nullptr;  // "Length:"
+    wxTextCtrl* ID_TEXTCTRL18 = nullptr;  // "Factor:"
+    wxTextCtrl* ID_TEXTCTRL19 = nullptr;  // "Zero Offset:"
+    wxTextCtrl* ID_TEXTCTRL20 = nullptr;  // "Mask:"
+    wxCheckBox* ID_CHECKBOX1 = nullptr;   // "Show leading zeroes"
+    wxStaticText* ID_STATICTEXT69 = nullptr;  // note on the starred captions
+    wxTextCtrl* ID_TEXTCTRL21 = nullptr;  // "IndicMax"
+    wxTextCtrl* ID_TEXTCTRL46 = nullptr;  // "SimMax:"
+    wxTextCtrl* ID_TEXTCTRL65 = nullptr;  // "IndicMin"
+    wxTextCtrl* ID_TEXTCTRL64 = nullptr;  // "SimMin:"
+    wxButton* ID_BUTTON24 = nullptr;      // "Calculate \nfactor and zero_offset"
+    wxTextCtrl* ID_TEXTCTRL12 = nullptr;  // "Data for indic. test"
+    wxTextCtrl* ID_TEXTCTRL23 = nullptr;  // prepared value 1
+    wxTextCtrl* ID_TEXTCTRL24 = nullptr;  // prepared value 2
+    wxTextCtrl* ID_TEXTCTRL45 = nullptr;  // prepared value 3
+    wxButton* ID_BUTTON15 = nullptr;      // "Value 1 >"
+    wxButton* ID_BUTTON16 = nullptr;      // "Value 2 >"
+    wxButton* ID_BUTTON17 = nullptr;      // "Value 3 >"
+
+    // ---- AlphNum Indic and Discrete Indic pages
+    wxGrid* ID_GRID1 = nullptr;
+    wxButton* ID_BUTTON7 = nullptr;  // "Clear outputs"
+    wxGrid* ID_GRID2 = nullptr;
+    wxButton* ID_BUTTON11 = nullptr;  // "Clear outputs"
+
+    // ---- Axes page
+    wxTextCtrl* axisValueField[16] = {};  // rows 0..15 (ID_TEXTCTRL30, 26..29, 31..41)
+    wxChoice* ID_CHOICE6 = nullptr;       // "Dataref type"
+    wxChoice* ID_CHOICE5 = nullptr;       // "Axis"
+    wxTextCtrl* ID_TEXTCTRL42 = nullptr;  // "Dataref"
+    wxTextCtrl* ID_TEXTCTRL43 = nullptr;  // "[section name]"
+    wxTextCtrl* ID_TEXTCTRL48 = nullptr;  // "Index:"
+    wxButton* ID_BUTTON12 = nullptr;      // "DeviceMax >"
+    wxTextCtrl* ID_TEXTCTRL44 = nullptr;  // axis DeviceMax
+    wxTextCtrl* ID_TEXTCTRL54 = nullptr;  // "SimMax:"
+    wxButton* ID_BUTTON13 = nullptr;      // "DevCenter >"
+    wxTextCtrl* ID_TEXTCTRL52 = nullptr;  // axis DevCenter
+    wxTextCtrl* ID_TEXTCTRL55 = nullptr;  // "SimMin:"
+    wxButton* ID_BUTTON14 = nullptr;      // "DeviceMin >"
+    wxTextCtrl* ID_TEXTCTRL53 = nullptr;  // axis DeviceMin
+    wxCheckBox* ID_CHECKBOX3 = nullptr;   // "Has center:"
+    wxButton* ID_BUTTON10 = nullptr;      // "Add axis section"
+
+    // ---- owned objects and state
+    Serial serial;
+    UdpServer udpServer;
+    int silentTicks = 0;
+    int consoleOn = 0;  // bit 0: debug console open
+    wxTimer pollTimer;
+    wxTimer resetTimer;
+    // Bytes from the receive threads reach the GUI thread through these.
+    ReceiveHandoff serialHandoff;
+    ReceiveHandoff udpHandoff;
+
+    // ---- app/: start-up, settings, shut-down
+    void LoadSettings();
+    void SaveSettings();
+    void OnQuit(wxCommandEvent& event);
+    void OnCloseWindow(wxCloseEvent& event);
+    void StopReceivers();  // ends both receive threads before the window goes
+
+    // ---- ui/
+    void OnPageChanged(wxBookCtrlEvent& event);
+    void OnIgnorePaint(wxPaintEvent& event);
+    void OnIgnoreMouseEnter(wxMouseEvent& event);
+    void SetStatus(const wxString& label, const wxColour& colour);
+
+    // ---- serial/
+    void RefreshPortList();
+    void OnRefreshList(wxCommandEvent& event);
+
+    // ---- device/: connection control, protocol, output test
+    void OnOpenPort(wxCommandEvent& event);
+    void OnClosePort(wxCommandEvent& event);
+    void OnResetBoard(wxCommandEvent& event);
+    void OnResetTimer(wxTimerEvent& event);
+    void OnPollTimer(wxTimerEvent& event);
+    void ProcessSerialBytes(const char* data, int count);  // GUI thread
+    void FillOutputFrames();
+    void RefreshSegmentGrid();
+    void RefreshLedGrid();
+    void OnClearOutputs(wxCommandEvent& event);
+    void OnTestValue1(wxCommandEvent& event);
+    void OnTestValue2(wxCommandEvent& event);
+    void OnTestValue3(wxCommandEvent& event);
+
+    // ---- net/
+    void OnUdpStart(wxCommandEvent& event);
+    void OnUdpStop(wxCommandEvent& event);
+    void ProcessDatagram(const char* data, int count);  // GUI thread
+
+    // ---- ini/
+    void OnAddControlSection(wxCommandEvent& event);
+    void UpdateDiscreteFields();
+    void DisableDiscreteFields();
+    void OnDiscreteTypeChanged(wxCommandEvent& event);
+    void OnDataChoiceChanged(wxCommandEvent& event);
+    void OnDiscreteCtrlsPreset(wxCommandEvent& event);
+    void OnAddNumericSection(wxCommandEvent& event);
+    void OnNumericCtrlsPreset(wxCommandEvent& event);
+    void OnAddIndicationSection(wxCommandEvent& event);
+    void UpdateIndicationFields();
+    void EnableIndicationFields();
+    void DisableIndicationFields();
+    void OnIndicationTypeChanged(wxCommandEvent& event);
+    void OnShowLeadingZeroes(wxCommandEvent& event);
+    void OnDatarefTypeChanged(wxCommandEvent& event);
+    void OnAxisChoiceChanged(wxCommandEvent& event);
+
+    // ---- calc/
+    void OnMaskAllClear(wxCommandEvent& event);
+    void OnMaskAllSet(wxCommandEvent& event);
+    void OnMaskInvert(wxCommandEvent& event);
+    void OnMaskFromBoxes(wxCommandEvent& event);
+    void OnMaskToBoxes(wxCommandEvent& event);
+    void OnCalcIndicationFactor(wxCommandEvent& event);
+    void OnCalcNumericFactor(wxCommandEvent& event);
+    void OnCopyDeviceMax(wxCommandEvent& event);
+    void OnCopyDevCenter(wxCommandEvent& event);
+    void OnCopyDeviceMin(wxCommandEvent& event);
+    void OnNumericHasCenter(wxCommandEvent& event);
+    void OnAxisCopyDeviceMax(wxCommandEvent& event);
+    void OnAxisCopyDevCenter(wxCommandEvent& event);
+    void OnAxisCopyDeviceMin(wxCommandEvent& event);
+    void OnAxisHasCenter(wxCommandEvent& event);
+
+    // ---- console/
+    void OnConsoleToggle(wxCommandEvent& event);
+    bool InputsOnly() const;  // tick of "Inputs only", read at each filtered print
+
+private:
+    // Window building, one function per part of the window (ui/).
+    void BuildWindow();
+    wxSizer* BuildLeftColumn();
+    wxSizer* BuildDevicePanel();
+    wxPanel* BuildDiscrCtrlsPage(wxNotebook* book);
+    wxPanel* BuildNumCtrlsPage(wxNotebook* book);
+    wxPanel* BuildIndicationPage(wxNotebook* book);
+    wxPanel* BuildAlphNumPage(wxNotebook* book);
+    wxPanel* BuildDiscreteIndicPage(wxNotebook* book);
+    wxPanel* BuildAxesPage(wxNotebook* book);
+    void BindEvents();
+};
+
+// Program-wide state (one instance each; defined in ui/Globals.cpp).
+extern loggerDialog* theDialog;
+extern int currentPage;  // 0 DiscrCtrls .. 5 Axes; GUI thread only
+extern char segmentFrame[134];
+extern char ledFrame[70];
+extern wxCheckBox* maskBoxes[32];
+extern wxTextCtrl* axisFields[16];
+
+// Receive callbacks given to the serial port and the UDP server. They run on
+// the receive threads and only hand the bytes over to the GUI thread.
+int OnSerialReceive(const char* data, int count);
+int OnDatagram(const char* data, int count);

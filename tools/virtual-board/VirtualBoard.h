@@ -1,0 +1,2 @@
+// Placeholder; replaced as the virtual board is built.
+#pragma once
