@@ -15,5 +15,3 @@ void loggerDialog::EnableIndicationFields() {}
 void loggerDialog::DisableIndicationFields() {}
 void loggerDialog::OnIndicationTypeChanged(wxCommandEvent&) {}
 void loggerDialog::OnShowLeadingZeroes(wxCommandEvent&) {}
-void loggerDialog::OnDatarefTypeChanged(wxCommandEvent&) {}
-void loggerDialog::OnAxisChoiceChanged(wxCommandEvent&) {}
