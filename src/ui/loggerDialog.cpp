@@ -49,8 +49,12 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
 
     ID_NOTEBOOK1->Refresh();
 
-    serialHandoff.Attach(this, [this](const char* data, int count) { ProcessSerialBytes(data, count); });
-    udpHandoff.Attach(this, [this](const char* data, int count) { ProcessDatagram(data, count); });
+    serialHandoff.Attach(
+        this, [this](const char* data, int count) { ProcessSerialBytes(data, count); },
+        [this] { ShowPendingFields(); });
+    udpHandoff.Attach(
+        this, [this](const char* data, int count) { ProcessDatagram(data, count); },
+        [this] { ShowPendingFields(); });
     udpServer.SetCallback(OnDatagram);
 }
 
@@ -71,6 +75,21 @@ void loggerDialog::StopReceivers() {
 void loggerDialog::SetStatus(const wxString& label, const wxColour& colour) {
     ID_STATICTEXT2->SetForegroundColour(colour);
     ID_STATICTEXT2->SetLabel(label);
+}
+
+void loggerDialog::ShowPendingFields() {
+    auto show = [](wxTextCtrl* field, std::optional<wxString>& value) {
+        if (value) field->ChangeValue(*value);
+        value.reset();
+    };
+    show(ID_TEXTCTRL22, pendingFields.device);
+    show(ID_TEXTCTRL10, pendingFields.discreteId);
+    show(ID_TEXTCTRL25, pendingFields.discreteEvent);
+    show(ID_TEXTCTRL60, pendingFields.numericId);
+    show(ID_TEXTCTRL59, pendingFields.numericEvent);
+    show(ID_TEXTCTRL62, pendingFields.currentValue);
+    if (pendingFields.connected) SetStatus("Connected", wxColour(0, 176, 0));
+    pendingFields.connected = false;
 }
 
 void loggerDialog::OnPageChanged(wxBookCtrlEvent&) {

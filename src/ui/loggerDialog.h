@@ -8,6 +8,8 @@
 #include <wx/notebook.h>
 #include <wx/statline.h>
 
+#include <optional>
+
 #include "net/UdpServer.h"
 #include "serial/Serial.h"
 #include "ui/ReceiveHandoff.h"
@@ -180,6 +182,21 @@ public:
     // Bytes from the receive threads reach the GUI thread through these.
     ReceiveHandoff serialHandoff;
     ReceiveHandoff udpHandoff;
+
+    // Field values of received events. Processing a slice of received bytes
+    // only records the latest value of each field here; ShowPendingFields
+    // writes them once at the end of the slice, so a flood of events costs
+    // one update per field and the fields end with the last event's values.
+    struct PendingFields {
+        std::optional<wxString> device;          // ID_TEXTCTRL22
+        std::optional<wxString> discreteId;      // ID_TEXTCTRL10
+        std::optional<wxString> discreteEvent;   // ID_TEXTCTRL25
+        std::optional<wxString> numericId;       // ID_TEXTCTRL60
+        std::optional<wxString> numericEvent;    // ID_TEXTCTRL59
+        std::optional<wxString> currentValue;    // ID_TEXTCTRL62
+        bool connected = false;                  // show "Connected"
+    } pendingFields;
+    void ShowPendingFields();
 
     // ---- app/: start-up, settings, shut-down
     void LoadSettings();
