@@ -1,0 +1,309 @@
+// The UDP listener over real sockets on the loopback interface.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/UdpServer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the server's callback has received. The callback is a plain function,
+// so the record is program-wide; each test starts it afresh.
+struct Received {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<std::string> datagrams;
+    std::atomic<long> count{0};
+    std::atomic<int> inside{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> delayMs{0};
+    bool keep = true;  // false: only count (flood)
+} received;
+
+int Record(const char* data, int count) {
+    if (received.inside.fetch_add(1) != 0) received.overlaps.fetch_add(1);
+    if (received.delayMs.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(received.delayMs.load()));
+    {
+        std::lock_guard<std::mutex> lock(received.mutex);
+        if (received.keep) received.datagrams.emplace_back(data, static_cast<std::size_t>(count));
+        received.count.fetch_add(1);
+    }
+    received.inside.fetch_sub(1);
+    received.arrived.notify_all();
+    return 0;
+}
+
+void ResetReceived(bool keep = true) {
+    std::lock_guard<std::mutex> lock(received.mutex);
+    received.datagrams.clear();
+    received.count = 0;
+    received.overlaps = 0;
+    received.delayMs = 0;
+    received.keep = keep;
+}
+
+bool WaitForCount(long count, std::chrono::milliseconds timeout = 3000ms) {
+    std::unique_lock<std::mutex> lock(received.mutex);
+    return received.arrived.wait_for(lock, timeout, [&] { return received.count.load() >= count; });
+}
+
+std::vector<std::string> ReceivedDatagrams() {
+    std::lock_guard<std::mutex> lock(received.mutex);
+    return received.datagrams;
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    while (dirent* entry = readdir(dir))
+        if (entry->d_name[0] != '.') ++count;
+    closedir(dir);
+    return count;
+}
+
+// A UDP socket bound to all interfaces, on `port` (0: a free one).
+class BoundSocket {
+public:
+    explicit BoundSocket(int port = 0) {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~BoundSocket() {
+        if (fd_ >= 0) close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    int port() const {
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        return ntohs(address.sin_port);
+    }
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+int FreePort() { return BoundSocket().port(); }
+
+class Sender {
+public:
+    explicit Sender(int port) {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        to_.sin_family = AF_INET;
+        to_.sin_port = htons(static_cast<uint16_t>(port));
+        to_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    }
+    ~Sender() { close(fd_); }
+    bool Send(const std::string& bytes) {
+        return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to_),
+                      sizeof to_) == static_cast<ssize_t>(bytes.size());
+    }
+
+private:
+    int fd_;
+    sockaddr_in to_{};
+};
+
+class UdpServerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ResetReceived();
+        server.SetCallback(Record);
+    }
+    UdpServer server;
+};
+
+TEST_F(UdpServerTest, DeliversEachDatagramWhole) {
+    const int port = FreePort();
+    ASSERT_EQ(server.Start(port), 0);
+    EXPECT_TRUE(server.IsListening());
+    EXPECT_EQ(server.BoundPort(), port);
+    Sender sender(port);
+    ASSERT_TRUE(sender.Send("{000123}"));
+    ASSERT_TRUE(sender.Send("{00"));
+    ASSERT_TRUE(sender.Send(std::string(2048, 'x')));  // exactly the buffer
+    ASSERT_TRUE(WaitForCount(3));
+    EXPECT_EQ(ReceivedDatagrams(), (std::vector<std::string>{"{000123}", "{00", std::string(2048, 'x')}));
+}
+
+TEST_F(UdpServerTest, EmptyDatagramIsIgnoredAndReceptionGoesOn) {
+    const int port = FreePort();
+    ASSERT_EQ(server.Start(port), 0);
+    Sender sender(port);
+    ASSERT_TRUE(sender.Send(""));
+    ASSERT_TRUE(sender.Send("{000124}"));
+    ASSERT_TRUE(WaitForCount(1));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(ReceivedDatagrams(), std::vector<std::string>{"{000124}"});
+    EXPECT_TRUE(server.IsListening());
+}
+
+TEST_F(UdpServerTest, OversizedDatagramIsDroppedWholeAndReceptionGoesOn) {
+    const int port = FreePort();
+    ASSERT_EQ(server.Start(port), 0);
+    Sender sender(port);
+    ASSERT_TRUE(sender.Send("{000" + std::string(2996, '1') + "}"));
+    ASSERT_TRUE(sender.Send(std::string(2049, '2')));
+    ASSERT_TRUE(sender.Send("{000125}"));
+    ASSERT_TRUE(WaitForCount(1));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(ReceivedDatagrams(), std::vector<std::string>{"{000125}"});
+}
+
+TEST_F(UdpServerTest, StartOnAPortInUseFailsAndLeaksNothing) {
+    BoundSocket blocker;
+    ASSERT_TRUE(blocker.ok());
+    const int before = OpenDescriptors();
+    for (int attempt = 0; attempt < 50; ++attempt) ASSERT_EQ(server.Start(blocker.port()), -1);
+    EXPECT_FALSE(server.IsListening());
+    EXPECT_EQ(server.BoundPort(), 0);
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(server.Stop(), 0);  // nothing left to close
+}
+
+TEST_F(UdpServerTest, UsesOnlyTheLow16BitsOfThePort) {
+    {
+        BoundSocket probe(4464);
+        if (!probe.ok()) GTEST_SKIP() << "port 4464 is taken on this machine";
+    }
+    ASSERT_EQ(server.Start(70000), 0);
+    EXPECT_EQ(server.BoundPort(), 4464);
+    Sender sender(4464);
+    ASSERT_TRUE(sender.Send("{000001}"));
+    EXPECT_TRUE(WaitForCount(1));
+}
+
+TEST_F(UdpServerTest, StopAndStartAHundredTimes) {
+    const int port = FreePort();
+    Sender sender(port);
+    const int before = OpenDescriptors();
+    for (int round = 0; round < 100; ++round) {
+        ASSERT_EQ(server.Start(port), 0) << "round " << round;
+        ASSERT_TRUE(sender.Send("{00" + std::to_string(round) + "}"));
+        ASSERT_TRUE(WaitForCount(round + 1)) << "round " << round;
+        const auto stopping = std::chrono::steady_clock::now();
+        EXPECT_EQ(server.Stop(), 0);
+        // The blocked receive is woken, not waited out.
+        EXPECT_LT(std::chrono::steady_clock::now() - stopping, 500ms);
+        EXPECT_FALSE(server.IsListening());
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+    BoundSocket again(port);  // the port is free again
+    EXPECT_TRUE(again.ok());
+}
+
+TEST_F(UdpServerTest, RestartJoinsTheEarlierThreadSoCallbacksNeverOverlap) {
+    received.delayMs = 20;  // callbacks still running when the next start comes
+    const int first = FreePort();
+    ASSERT_EQ(server.Start(first), 0);
+    Sender toFirst(first);
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(toFirst.Send("{000001}"));
+    std::this_thread::sleep_for(5ms);
+
+    const int second = FreePort();
+    ASSERT_EQ(server.Start(second), 0);
+    EXPECT_EQ(server.BoundPort(), second);
+    EXPECT_TRUE(BoundSocket(first).ok());  // the first socket is closed
+    Sender toSecond(second);
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(toSecond.Send("{000002}"));
+    ASSERT_TRUE(WaitForCount(received.count.load() + 5));
+    EXPECT_EQ(received.overlaps.load(), 0);
+}
+
+TEST_F(UdpServerTest, DestructionStopsTheServer) {
+    const int port = FreePort();
+    const int before = OpenDescriptors();
+    {
+        UdpServer scoped;
+        scoped.SetCallback(Record);
+        ASSERT_EQ(scoped.Start(port), 0);
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_TRUE(BoundSocket(port).ok());
+}
+
+long ResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+// Datagrams the kernel dropped on the socket bound to `port` (column "drops"
+// of /proc/net/udp).
+long KernelDrops(int port) {
+    std::ifstream table("/proc/net/udp");
+    std::string line;
+    std::getline(table, line);  // heading
+    char local[32];
+    std::snprintf(local, sizeof local, ":%04X", port);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, localAddress, field;
+        fields >> slot >> localAddress;
+        if (localAddress.size() < 5 || localAddress.substr(localAddress.size() - 5) != local) continue;
+        std::string last;
+        while (fields >> field) last = field;
+        return std::stol(last);
+    }
+    return -1;
+}
+
+TEST_F(UdpServerTest, FloodIsReceivedOrDroppedByTheKernelOnly) {
+    ResetReceived(false);
+    const int port = FreePort();
+    ASSERT_EQ(server.Start(port), 0);
+    const long memoryBefore = ResidentKilobytes();
+
+    constexpr long kDatagrams = 100000;
+    Sender sender(port);
+    long sent = 0;
+    for (long i = 0; i < kDatagrams; ++i) sent += sender.Send("{00A0120064}") ? 1 : 0;
+
+    // Wait until nothing more arrives.
+    long last = -1;
+    while (received.count.load() != last) {
+        last = received.count.load();
+        std::this_thread::sleep_for(200ms);
+    }
+    const long drops = KernelDrops(port);
+    const long memoryAfter = ResidentKilobytes();
+    server.Stop();
+
+    std::printf("flood: sent %ld, delivered %ld, dropped by the kernel %ld, RSS %+ld kB\n", sent,
+                received.count.load(), drops, memoryAfter - memoryBefore);
+    EXPECT_EQ(sent, kDatagrams);
+    ASSERT_GE(drops, 0);
+    EXPECT_EQ(received.count.load() + drops, sent);
+    EXPECT_GT(received.count.load(), 0);
+    EXPECT_LT(memoryAfter - memoryBefore, 16 * 1024);
+}
+
+}  // namespace
