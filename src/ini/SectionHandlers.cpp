@@ -1,17 +1,178 @@
-// Placeholder bodies; replaced as the subsystem is built.
+// The section pages' handlers: read the page, compose, append to the result
+// box; and the pages' enable rules and presets.
+#include <wx/radiobox.h>
+
+#include "ini/FieldText.h"
+#include "ini/Sections.h"
 #include "ui/loggerDialog.h"
 
-void loggerDialog::OnAddControlSection(wxCommandEvent&) {}
-void loggerDialog::UpdateDiscreteFields() {}
-void loggerDialog::DisableDiscreteFields() {}
-void loggerDialog::OnDiscreteTypeChanged(wxCommandEvent&) {}
-void loggerDialog::OnDataChoiceChanged(wxCommandEvent&) {}
-void loggerDialog::OnDiscreteCtrlsPreset(wxCommandEvent&) {}
-void loggerDialog::OnAddNumericSection(wxCommandEvent&) {}
-void loggerDialog::OnNumericCtrlsPreset(wxCommandEvent&) {}
-void loggerDialog::OnAddIndicationSection(wxCommandEvent&) {}
-void loggerDialog::UpdateIndicationFields() {}
-void loggerDialog::EnableIndicationFields() {}
-void loggerDialog::DisableIndicationFields() {}
-void loggerDialog::OnIndicationTypeChanged(wxCommandEvent&) {}
+namespace {
+
+std::string Text(const wxTextCtrl* field) { return LocalFieldText(field->GetValue()); }
+std::string Number(const wxTextCtrl* field) { return Utf8Text(field->GetValue()); }
+
+// The Remarks box's own lines, as the box reports them.
+Remarks ReadRemarks(const wxTextCtrl* box) {
+    Remarks remarks;
+    for (int i = 0; i < box->GetNumberOfLines(); ++i)
+        remarks.lines.push_back(LocalFieldText(box->GetLineText(i)));
+    remarks.text = Utf8Text(box->GetValue());  // only its beginning is looked at
+    return remarks;
+}
+
+// The result box is only ever appended to: sections accumulate and the user
+// edits, copies or clears the box by hand.
+void AppendPieces(wxTextCtrl* box, const std::vector<std::string>& pieces) {
+    for (const std::string& piece : pieces) box->AppendText(PieceText(piece));
+}
+
+}  // namespace
+
+// ---- DiscrCtrls page
+
+void loggerDialog::OnAddControlSection(wxCommandEvent&) {
+    DiscreteSectionInput in;
+    in.remarks = ReadRemarks(ID_TEXTCTRL2);
+    in.eventIdText = Number(ID_TEXTCTRL10);
+    in.controlType = ID_CHOICE2->GetSelection();
+    in.offsetText = Text(ID_TEXTCTRL1);
+    in.typeIndex = ID_CHOICE1->GetSelection();
+    in.sizeIndex = ID_CHOICE8->GetSelection();
+    in.encodingIndex = ID_CHOICE11->GetSelection();
+    in.value0Text = Number(ID_TEXTCTRL9);
+    in.value1Text = Number(ID_TEXTCTRL8);
+    in.maskText = Number(ID_TEXTCTRL6);
+    in.minText = Number(ID_TEXTCTRL3);
+    in.maxText = Number(ID_TEXTCTRL4);
+    in.incrementText = Number(ID_TEXTCTRL5);
+    in.cyclingIndex = ID_RADIOBOX1->GetSelection();
+    AppendPieces(ID_TEXTCTRL7, ComposeDiscreteSection(in));
+}
+
+void loggerDialog::DisableDiscreteFields() {
+    for (wxWindow* w :
+         std::initializer_list<wxWindow*>{ID_TEXTCTRL9, ID_TEXTCTRL8, ID_TEXTCTRL6, ID_TEXTCTRL3,
+                                          ID_TEXTCTRL4, ID_TEXTCTRL5, ID_RADIOBOX1, ID_BUTTON31})
+        w->Disable();
+}
+
+void loggerDialog::UpdateDiscreteFields() {
+    const int type = ID_CHOICE2->GetSelection();
+    DisableDiscreteFields();
+    switch (type) {
+        case 1:  // SPDT
+            ID_TEXTCTRL9->Enable();
+            ID_TEXTCTRL8->Enable();
+            ID_TEXTCTRL6->Enable();
+            break;
+        case 2:  // cyclic SPST button
+        case 4:  // encoder
+            ID_TEXTCTRL3->Enable();
+            ID_TEXTCTRL4->Enable();
+            ID_TEXTCTRL5->Enable();
+            ID_RADIOBOX1->Enable();
+            ID_RADIOBOX1->SetSelection(0);
+            break;
+        case 3:  // SPST
+            ID_TEXTCTRL8->Enable();
+            ID_TEXTCTRL6->Enable();
+            ID_BUTTON31->Enable();
+            break;
+        default:
+            break;
+    }
+}
+
+void loggerDialog::OnDiscreteTypeChanged(wxCommandEvent&) { UpdateDiscreteFields(); }
+
+// Bound to the data choices of all three section pages; every one of them
+// re-applies the DiscrCtrls rule.
+void loggerDialog::OnDataChoiceChanged(wxCommandEvent&) { UpdateDiscreteFields(); }
+
+void loggerDialog::OnDiscreteCtrlsPreset(wxCommandEvent&) {
+    ID_TEXTCTRL1->ChangeValue("3110");
+    ID_CHOICE1->SetSelection(0);   // "Integer"
+    ID_CHOICE8->SetSelection(3);   // "8"
+    ID_CHOICE11->SetSelection(0);  // "Normal"
+    // A control takes no mask; the field stays off until the rule runs again.
+    ID_TEXTCTRL6->Disable();
+    ID_TEXTCTRL6->ChangeValue(wxEmptyString);
+}
+
+// ---- NumCtrls page
+
+void loggerDialog::OnAddNumericSection(wxCommandEvent&) {
+    NumericSectionInput in;
+    in.remarks = ReadRemarks(ID_TEXTCTRL2);
+    in.eventIdText = Number(ID_TEXTCTRL60);
+    in.offsetText = Text(ID_TEXTCTRL17);
+    in.controlIdText = Text(ID_TEXTCTRL67);
+    in.typeIndex = ID_CHOICE9->GetSelection();
+    in.sizeIndex = ID_CHOICE7->GetSelection();
+    in.encodingIndex = ID_CHOICE12->GetSelection();
+    in.factorText = Number(ID_TEXTCTRL49);
+    in.zeroOffsetText = Number(ID_TEXTCTRL66);
+    AppendPieces(ID_TEXTCTRL7, ComposeNumericSection(in));
+}
+
+void loggerDialog::OnNumericCtrlsPreset(wxCommandEvent&) {
+    ID_TEXTCTRL17->ChangeValue("3110");
+    ID_CHOICE9->SetSelection(0);   // "Integer"
+    ID_CHOICE7->SetSelection(3);   // "8"
+    ID_CHOICE12->SetSelection(0);  // "Normal"
+    ID_TEXTCTRL67->Enable();
+    ID_STATICTEXT114->Enable();
+}
+
+// ---- Indication page
+
+void loggerDialog::OnAddIndicationSection(wxCommandEvent&) {
+    IndicationSectionInput in;
+    in.remarks = ReadRemarks(ID_TEXTCTRL2);
+    in.indicationType = ID_CHOICE4->GetSelection();
+    in.offsetText = Text(ID_TEXTCTRL11);
+    in.typeIndex = ID_CHOICE3->GetSelection();
+    in.sizeIndex = ID_CHOICE10->GetSelection();
+    in.encodingIndex = ID_CHOICE13->GetSelection();
+    in.sectionName = Text(ID_TEXTCTRL13);
+    in.deviceText = Number(ID_TEXTCTRL14);
+    in.positionText = Number(ID_TEXTCTRL15);
+    in.lengthText = Number(ID_TEXTCTRL16);
+    in.factorText = Number(ID_TEXTCTRL18);
+    in.zeroOffsetText = Number(ID_TEXTCTRL19);
+    in.maskText = Number(ID_TEXTCTRL20);
+    in.showLeadingZeroes = ID_CHECKBOX1->GetValue();
+    AppendPieces(ID_TEXTCTRL7, ComposeIndicationSection(in));
+}
+
+void loggerDialog::EnableIndicationFields() {
+    for (wxWindow* w : std::initializer_list<wxWindow*>{ID_TEXTCTRL14, ID_TEXTCTRL15, ID_TEXTCTRL16,
+                                                        ID_TEXTCTRL18, ID_TEXTCTRL19, ID_TEXTCTRL20,
+                                                        ID_CHECKBOX1})
+        w->Enable();
+}
+
+void loggerDialog::DisableIndicationFields() {
+    for (wxWindow* w : std::initializer_list<wxWindow*>{ID_TEXTCTRL14, ID_TEXTCTRL15, ID_TEXTCTRL16,
+                                                        ID_TEXTCTRL18, ID_TEXTCTRL19, ID_TEXTCTRL20,
+                                                        ID_CHECKBOX1})
+        w->Disable();
+}
+
+void loggerDialog::UpdateIndicationFields() {
+    const int type = ID_CHOICE4->GetSelection();
+    if (type == wxNOT_FOUND) return;
+    if ((type & 1) == 0) {  // numeric: everything but the mask
+        EnableIndicationFields();
+        ID_TEXTCTRL20->Disable();
+    } else {  // discrete: position and mask only
+        DisableIndicationFields();
+        ID_TEXTCTRL15->Enable();
+        ID_TEXTCTRL20->Enable();
+    }
+}
+
+void loggerDialog::OnIndicationTypeChanged(wxCommandEvent&) { UpdateIndicationFields(); }
+
+// The box is only read when a section is composed.
 void loggerDialog::OnShowLeadingZeroes(wxCommandEvent&) {}
