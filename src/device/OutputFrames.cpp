@@ -46,16 +46,13 @@ ScannedInteger ScanInteger(const std::string& text) {
 // of a 32-bit long does; `inRange` tells whether clamping was needed.
 int ClampedValue(const ScannedInteger& scan, bool* inRange) {
     const std::int64_t value = scan.negative ? -scan.magnitude : scan.magnitude;
-    const std::int64_t clamped =
-        std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX);
+    const std::int64_t clamped = std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX);
     if (inRange) *inRange = clamped == value;
     return static_cast<int>(clamped);
 }
 
 // atoi: as much of a number as the text starts with, 0 when none.
-int ReadLeadingInt(const std::string& text) {
-    return ClampedValue(ScanInteger(text), nullptr);
-}
+int ReadLeadingInt(const std::string& text) { return ClampedValue(ScanInteger(text), nullptr); }
 
 void FillNumeric(int device, int position, int length, const std::string& text,
                  char (&segment)[kSegmentFrameSize]) {

@@ -40,6 +40,12 @@ void loggerDialog::RefreshLedGrid() {
 
 void loggerDialog::OnClearOutputs(wxCommandEvent&) { ClearOutputFrames(segmentFrame, ledFrame); }
 
-void loggerDialog::OnTestValue1(wxCommandEvent&) { ID_TEXTCTRL12->SetValue(ID_TEXTCTRL23->GetValue()); }
-void loggerDialog::OnTestValue2(wxCommandEvent&) { ID_TEXTCTRL12->SetValue(ID_TEXTCTRL24->GetValue()); }
-void loggerDialog::OnTestValue3(wxCommandEvent&) { ID_TEXTCTRL12->SetValue(ID_TEXTCTRL45->GetValue()); }
+void loggerDialog::OnTestValue1(wxCommandEvent&) {
+    ID_TEXTCTRL12->SetValue(ID_TEXTCTRL23->GetValue());
+}
+void loggerDialog::OnTestValue2(wxCommandEvent&) {
+    ID_TEXTCTRL12->SetValue(ID_TEXTCTRL24->GetValue());
+}
+void loggerDialog::OnTestValue3(wxCommandEvent&) {
+    ID_TEXTCTRL12->SetValue(ID_TEXTCTRL45->GetValue());
+}

@@ -80,16 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
                     DisplayWith(8 * 13 + 1, "XY")},
         // Unit 0, position 6, four characters: only two fit before the end
         // of the display; the others are dropped.
-        NumericCase{"Unit0OverflowDropped", Numeric("0", "6", "4", "ABCD"),
-                    DisplayWith(126, "AB")},
+        NumericCase{"Unit0OverflowDropped", Numeric("0", "6", "4", "ABCD"), DisplayWith(126, "AB")},
         NumericCase{"Unit0Position7Overflow", Numeric("0", "7", "8", "ABCDEFGH"),
                     DisplayWith(127, "A")},
         NumericCase{"LengthEmpty", Numeric("0", "0", "", "1234"), BlankDisplay()},
         NumericCase{"LengthZero", Numeric("0", "0", "0", "1234"), BlankDisplay()},
         NumericCase{"LengthNegative", Numeric("0", "0", "-3", "1234"), BlankDisplay()},
         NumericCase{"LengthNotANumber", Numeric("0", "0", "4x", "1234"), BlankDisplay()},
-        NumericCase{"TenCharactersLength12", Numeric("0", "0", "12", "0123456789"),
-                    BlankDisplay()},
+        NumericCase{"TenCharactersLength12", Numeric("0", "0", "12", "0123456789"), BlankDisplay()},
         NumericCase{"TextEmpty", Numeric("0", "0", "4", ""), BlankDisplay()},
         NumericCase{"Device16", Numeric("16", "0", "4", "1234"), BlankDisplay()},
         NumericCase{"DeviceNegative", Numeric("-1", "0", "4", "1234"), BlankDisplay()},
@@ -192,11 +190,25 @@ TEST(ReadWholeLong, WholeTextOrZero) {
         int value;
     };
     const std::vector<Case> cases = {
-        {"0", 0},           {"15", 15},        {"-1", -1},          {"+7", 7},
-        {" 5", 5},          {"\t5", 5},        {"5 ", 0},           {"", 0},
-        {" ", 0},           {"-", 0},          {"abc", 0},          {"12abc", 0},
-        {"0x10", 0},        {"1.5", 0},        {"007", 7},          {"2147483647", 2147483647},
-        {"-2147483648", -2147483647 - 1},      {"2147483648", 0},   {"-2147483649", 0},
+        {"0", 0},
+        {"15", 15},
+        {"-1", -1},
+        {"+7", 7},
+        {" 5", 5},
+        {"\t5", 5},
+        {"5 ", 0},
+        {"", 0},
+        {" ", 0},
+        {"-", 0},
+        {"abc", 0},
+        {"12abc", 0},
+        {"0x10", 0},
+        {"1.5", 0},
+        {"007", 7},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", 0},
+        {"-2147483649", 0},
         {"99999999999999999999", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadWholeLong(c.text), c.value) << '"' << c.text << '"';
@@ -230,7 +242,8 @@ TEST(OutputGrids, CellTexts) {
     EXPECT_EQ(DisplayCharText('A'), "A");
     EXPECT_EQ(DisplayCharText(' '), " ");
     // Every byte shows as one character, whatever the code page.
-    for (int b = 1; b < 256; ++b) EXPECT_EQ(DisplayCharText(static_cast<char>(b)).length(), 1u) << b;
+    for (int b = 1; b < 256; ++b)
+        EXPECT_EQ(DisplayCharText(static_cast<char>(b)).length(), 1u) << b;
 }
 
 }  // namespace
