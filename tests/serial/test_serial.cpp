@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <random>
@@ -246,16 +247,22 @@ TEST_F(SerialTest, BytesArriveInOrderAcrossBlocks) {
     }
 }
 
-// Data that is there is handed over at once, not after a read time-out.
+// Data that is there is handed over at once, not after a read time-out of
+// 100 ms: the typical delivery takes far less than that.
 TEST_F(SerialTest, DataIsDeliveredWithoutWaiting) {
     OpenAndWaitForReading(serial);
-    for (int i = 0; i < 20; ++i) {
+    std::vector<long> ms;
+    for (int i = 0; i < 21; ++i) {
         size_t before = received.Data().size();
         Clock::time_point sent = Clock::now();
         ASSERT_TRUE(board.Send("{0123}"));
         ASSERT_TRUE(received.WaitFor(before + 6, 1000));
-        EXPECT_LT(MsSince(sent), 50);
+        ms.push_back(MsSince(sent));
+        // Land at different points of the reading thread's poll period.
+        std::this_thread::sleep_for(std::chrono::milliseconds(7 * i % 60));
     }
+    std::sort(ms.begin(), ms.end());
+    EXPECT_LT(ms[ms.size() / 2], 30) << "median delivery time in ms";
 }
 
 TEST_F(SerialTest, WrittenFramesReachTheBoard) {
