@@ -1,0 +1,82 @@
+#include "ui/PageLayout.h"
+
+#include <gtk/gtk.h>
+
+#include "ui/Controls.h"
+
+wxFont ArialFont(bool bold) { return wxFont(wxFontInfo(10).FaceName("Arial").Bold(bold)); }
+
+wxFont SwissBoldFont() { return wxFont(wxFontInfo(10).Family(wxFONTFAMILY_SWISS).Bold()); }
+
+wxStaticLine* MakeLine(wxWindow* parent, const char* name, long orientation) {
+    const wxSize size = orientation == wxLI_VERTICAL ? wxSize(-1, 10) : wxSize(10, -1);
+    return new wxStaticLine(parent, wxWindow::NewControlId(), wxDefaultPosition, size, orientation,
+                            name);
+}
+
+wxTextCtrl* MakeField(wxWindow* parent, const char* name, int width, const wxString& sample,
+                      const wxString& value) {
+    wxTextCtrl* field = MakeText(parent, name, value, width);
+    // The sample's extent plus the entry's own frame and padding, and a blank
+    // more so that the cursor after the last character has room too.
+    const int needed = field->GetSizeFromTextSize(field->GetTextExtent(sample + " ").x).x;
+    if (needed > field->GetMinSize().x) {
+        field->SetMinSize(wxSize(needed, -1));
+        field->SetSize(field->GetMinSize());
+    }
+    return field;
+}
+
+void NameControl(wxWindow* control, const wxString& caption) {
+    SetAccessibleName(control, caption);
+    GtkWidget* inner = control->GetConnectWidget();
+    if (inner != nullptr && inner != control->GetHandle()) {
+        AtkObject* accessible = gtk_widget_get_accessible(inner);
+        if (accessible != nullptr)
+            atk_object_set_name(accessible, caption.Strip(wxString::both).utf8_str());
+    }
+}
+
+namespace {
+wxStaticText* LabelFor(wxWindow* parent, const char* labelName, const wxString& caption,
+                       wxWindow* field) {
+    wxStaticText* label = MakeLabel(parent, labelName, caption);
+    NameControl(field, caption);
+    return label;
+}
+}  // namespace
+
+wxStaticText* AddLabelled(wxSizer* grid, wxWindow* parent, const char* labelName,
+                          const wxString& caption, wxWindow* field) {
+    wxStaticText* label = LabelFor(parent, labelName, caption, field);
+    grid->Add(label, 0, wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
+    grid->Add(field, 0, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
+    return label;
+}
+
+wxStaticText* AddLabelledAfter(wxSizer* grid, wxWindow* parent, const char* labelName,
+                               const wxString& caption, wxWindow* field) {
+    wxStaticText* label = LabelFor(parent, labelName, caption, field);
+    grid->Add(field, 0, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
+    grid->Add(label, 0, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
+    return label;
+}
+
+wxArrayString DataTypeItems() {
+    wxArrayString items;
+    for (const char* item : {"Integer", "Unsigned Integer", "Float", "String"}) items.Add(item);
+    return items;
+}
+
+wxArrayString DataSizeItems() {
+    wxArrayString items;
+    for (const char* item : {"1", "2", "4", "8"}) items.Add(item);
+    return items;
+}
+
+wxArrayString EncodingItems() {
+    wxArrayString items;
+    items.Add("Normal");
+    items.Add("BCD");
+    return items;
+}
