@@ -1,9 +1,24 @@
 #include "ui/ReceiveHandoff.h"
 
+#include <wx/timer.h>
+
 namespace {
 // Work done per visit of the GUI thread before it lets events through again.
 constexpr auto kSlice = std::chrono::milliseconds(8);
 }  // namespace
+
+// The rest of a long drain goes through a timer, not a queued call: the
+// toolkit keeps handling queued calls, including ones queued meanwhile, until
+// none is left, so under a steady flood no timer, input or paint would get
+// between the slices.
+class ReceiveHandoff::Continuation : public wxTimer {
+public:
+    explicit Continuation(ReceiveHandoff& handoff) : handoff_(handoff) {}
+    void Notify() override { handoff_.DrainSlice(); }
+
+private:
+    ReceiveHandoff& handoff_;
+};
 
 ReceiveHandoff::ReceiveHandoff(std::size_t maxBytes) : maxBytes_(maxBytes) {}
 
@@ -63,7 +78,8 @@ void ReceiveHandoff::DrainSlice() {
             }
             if (delivered && std::chrono::steady_clock::now() - start > kSlice) {
                 // Leave the rest for the next visit so the window keeps responding.
-                gui_->CallAfter([this] { DrainSlice(); });
+                if (!continuation_) continuation_ = std::make_unique<Continuation>(*this);
+                continuation_->StartOnce(1);
                 break;
             }
             block = std::move(blocks_.front());

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -41,6 +42,10 @@ public:
 
 private:
     void DrainSlice();
+
+    // Carries the rest of a long drain to a later visit (see DrainSlice).
+    class Continuation;
+    std::unique_ptr<Continuation> continuation_;
 
     mutable std::mutex mutex_;
     std::condition_variable spaceFreed_;
