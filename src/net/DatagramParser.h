@@ -29,9 +29,9 @@ enum class UdpEventPage { None, Discrete, Numeric };
 
 // What the window reads at the moment a message is processed.
 struct UdpDisplayContext {
-    long idFilter = 0;            // "ID filter" read as a leading decimal number
-    int page = 0;                 // the notebook page shown
-    std::string eventFilter;      // "Event filter" text (NumCtrls page)
+    long idFilter = 0;        // "ID filter" read as a leading decimal number
+    int page = 0;             // the notebook page shown
+    std::string eventFilter;  // "Event filter" text (NumCtrls page)
 };
 
 // The visible effects of one message.

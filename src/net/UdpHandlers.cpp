@@ -1,7 +1,106 @@
-// Placeholder bodies; replaced as the subsystem is built.
+// The "UDP server" group of the Device panel and the display of the event
+// messages that arrive over UDP.
+#include <string>
+
+#include "console/Console.h"
+#include "net/DatagramParser.h"
 #include "ui/loggerDialog.h"
 
-void loggerDialog::OnUdpStart(wxCommandEvent&) {}
-void loggerDialog::OnUdpStop(wxCommandEvent&) {}
-void loggerDialog::ProcessDatagram(const char*, int) {}
-int OnDatagram(const char*, int) { return 0; }
+namespace {
+
+// The UDP path's message assembly, apart from the serial path's. It lives for
+// the whole run: stopping and starting the server does not reset it. Only the
+// GUI thread touches it.
+UdpMessageState udpMessage;
+
+// A message text as it shows in a field. Its bytes came off the network, so
+// each is taken as one character (Latin-1 decodes every byte).
+wxString FieldText(const char* text) { return wxString(text, wxConvISO8859_1); }
+
+std::string TypedText(const wxTextCtrl* field) {
+    return std::string(field->GetValue().mb_str(wxConvLibc));
+}
+
+// Applies every message and acknowledgement of one datagram to the window.
+class DatagramDisplay : public UdpStreamSink {
+public:
+    explicit DatagramDisplay(loggerDialog& dialog) : dialog_(dialog) {}
+
+    void OnAcknowledgement() override {
+        if (!dialog_.InputsOnly()) ConsolePrintf("\nACK\n");
+    }
+
+    void OnMessage(const char* text) override {
+        const UdpEventView view = ViewUdpMessage(DecodeUdpMessage(text), Context());
+        if (!view.accepted) return;
+
+        auto& fields = dialog_.pendingFields;
+        fields.device = wxString::Format("%d", view.device);
+        if (view.page == UdpEventPage::Discrete) {
+            ConsolePrintColoured(kColourYellow, kColourNormal, "{%s}  %d\n", text, view.id);
+            fields.discreteId = wxString::Format("%d", view.id);
+            fields.discreteEvent = "{" + FieldText(text) + "}";
+        } else if (view.page == UdpEventPage::Numeric) {
+            ConsolePrintColoured(kColourYellow, kColourNormal, "{%s}  %d   %d\n", text, view.id,
+                                 view.value);
+            fields.numericId = wxString::Format("%d", view.id);
+            fields.numericEvent = "{" + FieldText(text) + "}";
+            fields.currentValue =
+                view.valueFiltered ? wxString("-----") : wxString::Format("%d", view.value);
+        }
+    }
+
+private:
+    // The filters and the page are read when the first message of the
+    // datagram needs them; nothing else runs on the GUI thread in between.
+    const UdpDisplayContext& Context() {
+        if (!haveContext_) {
+            context_.idFilter = LeadingNumber(TypedText(dialog_.ID_TEXTCTRL63));
+            context_.page = currentPage;
+            context_.eventFilter = TypedText(dialog_.ID_TEXTCTRL61);
+            haveContext_ = true;
+        }
+        return context_;
+    }
+
+    loggerDialog& dialog_;
+    UdpDisplayContext context_;
+    bool haveContext_ = false;
+};
+
+}  // namespace
+
+void loggerDialog::OnUdpStart(wxCommandEvent&) {
+    const long port = LeadingNumber(TypedText(ID_TEXTCTRL47));
+    // A thread of an earlier start may wait for room in the hand-over, which
+    // only this thread makes: let it go before the server joins it.
+    udpHandoff.Cancel();
+    udpServer.Stop();
+    udpHandoff.Resume();
+    if (udpServer.Start(static_cast<int>(port & 0xFFFF)) != 0) return;
+    ID_BUTTON22->Disable();
+    ID_TEXTCTRL47->Disable();
+    ID_BUTTON23->Enable();
+}
+
+void loggerDialog::OnUdpStop(wxCommandEvent&) {
+    udpHandoff.Cancel();
+    udpServer.Stop();
+    udpHandoff.Resume();
+    ID_BUTTON22->Enable();
+    ID_TEXTCTRL47->Enable();
+    ID_BUTTON23->Disable();
+}
+
+void loggerDialog::ProcessDatagram(const char* data, int count) {
+    if (count <= 0) return;
+    DatagramDisplay display(*this);
+    AssembleDatagram(udpMessage, data, count, display);
+}
+
+int OnDatagram(const char* data, int count) {
+    // Receive thread: the bytes go to the GUI thread, nothing else happens here.
+    loggerDialog* dialog = theDialog;
+    if (dialog != nullptr && count > 0) dialog->udpHandoff.Push(data, count);
+    return 0;
+}

@@ -1,8 +1,7 @@
 // The UDP listener over real sockets on the loopback interface.
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -40,7 +39,8 @@ struct Received {
 
 int Record(const char* data, int count) {
     if (received.inside.fetch_add(1) != 0) received.overlaps.fetch_add(1);
-    if (received.delayMs.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(received.delayMs.load()));
+    if (received.delayMs.load() > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(received.delayMs.load()));
     {
         std::lock_guard<std::mutex> lock(received.mutex);
         if (received.keep) received.datagrams.emplace_back(data, static_cast<std::size_t>(count));
@@ -149,7 +149,8 @@ TEST_F(UdpServerTest, DeliversEachDatagramWhole) {
     ASSERT_TRUE(sender.Send("{00"));
     ASSERT_TRUE(sender.Send(std::string(2048, 'x')));  // exactly the buffer
     ASSERT_TRUE(WaitForCount(3));
-    EXPECT_EQ(ReceivedDatagrams(), (std::vector<std::string>{"{000123}", "{00", std::string(2048, 'x')}));
+    EXPECT_EQ(ReceivedDatagrams(),
+              (std::vector<std::string>{"{000123}", "{00", std::string(2048, 'x')}));
 }
 
 TEST_F(UdpServerTest, EmptyDatagramIsIgnoredAndReceptionGoesOn) {
@@ -268,7 +269,8 @@ long KernelDrops(int port) {
         std::istringstream fields(line);
         std::string slot, localAddress, field;
         fields >> slot >> localAddress;
-        if (localAddress.size() < 5 || localAddress.substr(localAddress.size() - 5) != local) continue;
+        if (localAddress.size() < 5 || localAddress.substr(localAddress.size() - 5) != local)
+            continue;
         std::string last;
         while (fields >> field) last = field;
         return std::stol(last);
