@@ -1,27 +1,21 @@
 // The "UDP server" group and datagrams reaching the real window over real
 // sockets on the loopback interface.
-#include <arpa/inet.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <wx/evtloop.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "GuiTest.h"
+#include "Loopback.h"
 #include "console/Console.h"
 #include "ui/loggerDialog.h"
 
@@ -29,6 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using namespace loopback;
 
 long ElapsedMs(Clock::time_point since) {
     return static_cast<long>(
@@ -74,101 +69,6 @@ private:
     long eventLines_ = 0;
     bool countOnly_ = false;
 };
-
-int OpenDescriptors() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-    return count;
-}
-
-// A UDP socket bound to all interfaces on `port` (0: a free one).
-class BoundSocket {
-public:
-    explicit BoundSocket(int port = 0) {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~BoundSocket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool ok() const { return fd_ >= 0; }
-    int port() const {
-        sockaddr_in address{};
-        socklen_t length = sizeof address;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        return ntohs(address.sin_port);
-    }
-
-private:
-    int fd_ = -1;
-};
-
-int FreePort() { return BoundSocket().port(); }
-
-class Sender {
-public:
-    Sender() { fd_ = socket(AF_INET, SOCK_DGRAM, 0); }
-    ~Sender() { close(fd_); }
-    void To(int port) {
-        to_.sin_family = AF_INET;
-        to_.sin_port = htons(static_cast<uint16_t>(port));
-        to_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    }
-    bool Send(const std::string& bytes) {
-        return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to_),
-                      sizeof to_) == static_cast<ssize_t>(bytes.size());
-    }
-
-private:
-    int fd_;
-    sockaddr_in to_{};
-};
-
-// Datagrams queued in the kernel and dropped by it, for the socket on `port`
-// (columns rx_queue and drops of /proc/net/udp).
-struct KernelQueue {
-    long queuedBytes = -1;
-    long drops = -1;
-};
-
-KernelQueue ReadKernelQueue(int port) {
-    std::ifstream table("/proc/net/udp");
-    std::string line;
-    std::getline(table, line);
-    char local[16];
-    std::snprintf(local, sizeof local, ":%04X", port);
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string slot, localAddress, remote, state, queues, field, last;
-        fields >> slot >> localAddress >> remote >> state >> queues;
-        if (localAddress.size() < 5 || localAddress.substr(localAddress.size() - 5) != local)
-            continue;
-        while (fields >> field) last = field;
-        KernelQueue queue;
-        queue.queuedBytes = std::stol(queues.substr(queues.find(':') + 1), nullptr, 16);
-        queue.drops = std::stol(last);
-        return queue;
-    }
-    return {};
-}
-
-long ResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    return 0;
-}
 
 class UdpWindowTest : public testing::Test {
 protected:

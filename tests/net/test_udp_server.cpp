@@ -1,28 +1,22 @@
 // The UDP listener over real sockets on the loopback interface.
-#include <arpa/inet.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "Loopback.h"
 #include "net/UdpServer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using namespace loopback;
 
 // What the server's callback has received. The callback is a plain function,
 // so the record is program-wide; each test starts it afresh.
@@ -69,66 +63,6 @@ std::vector<std::string> ReceivedDatagrams() {
     std::lock_guard<std::mutex> lock(received.mutex);
     return received.datagrams;
 }
-
-int OpenDescriptors() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-    return count;
-}
-
-// A UDP socket bound to all interfaces, on `port` (0: a free one).
-class BoundSocket {
-public:
-    explicit BoundSocket(int port = 0) {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~BoundSocket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool ok() const { return fd_ >= 0; }
-    int port() const {
-        sockaddr_in address{};
-        socklen_t length = sizeof address;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        return ntohs(address.sin_port);
-    }
-    int fd() const { return fd_; }
-
-private:
-    int fd_ = -1;
-};
-
-int FreePort() { return BoundSocket().port(); }
-
-class Sender {
-public:
-    explicit Sender(int port) {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        to_.sin_family = AF_INET;
-        to_.sin_port = htons(static_cast<uint16_t>(port));
-        to_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    }
-    ~Sender() { close(fd_); }
-    bool Send(const std::string& bytes) {
-        return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to_),
-                      sizeof to_) == static_cast<ssize_t>(bytes.size());
-    }
-
-private:
-    int fd_;
-    sockaddr_in to_{};
-};
 
 class UdpServerTest : public testing::Test {
 protected:
@@ -249,40 +183,11 @@ TEST_F(UdpServerTest, DestructionStopsTheServer) {
     EXPECT_TRUE(BoundSocket(port).ok());
 }
 
-long ResidentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
-// Datagrams the kernel dropped on the socket bound to `port` (column "drops"
-// of /proc/net/udp).
-long KernelDrops(int port) {
-    std::ifstream table("/proc/net/udp");
-    std::string line;
-    std::getline(table, line);  // heading
-    char local[32];
-    std::snprintf(local, sizeof local, ":%04X", port);
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string slot, localAddress, field;
-        fields >> slot >> localAddress;
-        if (localAddress.size() < 5 || localAddress.substr(localAddress.size() - 5) != local)
-            continue;
-        std::string last;
-        while (fields >> field) last = field;
-        return std::stol(last);
-    }
-    return -1;
-}
-
 TEST_F(UdpServerTest, FloodIsReceivedOrDroppedByTheKernelOnly) {
     ResetReceived(false);
     const int port = FreePort();
     ASSERT_EQ(server.Start(port), 0);
-    const long memoryBefore = ResidentKilobytes();
+    const long memoryBefore = ResidentKiB();
 
     constexpr long kDatagrams = 100000;
     Sender sender(port);
@@ -295,8 +200,8 @@ TEST_F(UdpServerTest, FloodIsReceivedOrDroppedByTheKernelOnly) {
         last = received.count.load();
         std::this_thread::sleep_for(200ms);
     }
-    const long drops = KernelDrops(port);
-    const long memoryAfter = ResidentKilobytes();
+    const long drops = ReadKernelQueue(port).drops;
+    const long memoryAfter = ResidentKiB();
     server.Stop();
 
     std::printf("flood: sent %ld, delivered %ld, dropped by the kernel %ld, RSS %+ld kB\n", sent,
