@@ -8,7 +8,13 @@ int main(int argc, char** argv) {
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv)) return 2;
     wxTheApp->CallOnInit();
-    const int result = RUN_ALL_TESTS();
+    int result = 0;
+    {
+        // An active loop, so that PumpEvents dispatches timers and input.
+        wxEventLoop loop;
+        wxEventLoopActivator active(&loop);
+        result = RUN_ALL_TESTS();
+    }
     wxEntryCleanup();
     return result;
 }
