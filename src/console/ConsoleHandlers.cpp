@@ -1,5 +1,49 @@
-// Placeholder bodies; replaced as the subsystem is built.
+// "Console ON/OFF" and the "Inputs only" filter.
+#include <gtk/gtk.h>
+
+#include "console/ConsoleWindow.h"
 #include "ui/loggerDialog.h"
 
-void loggerDialog::OnConsoleToggle(wxCommandEvent&) {}
+namespace {
+
+// The console window open for `dialog`, if any (one being destroyed does
+// not count).
+ConsoleWindow* OpenConsoleWindow(wxWindow* dialog) {
+    for (wxWindow* child : dialog->GetChildren()) {
+        auto* window = dynamic_cast<ConsoleWindow*>(child);
+        if (window && !window->IsClosing()) return window;
+    }
+    return nullptr;
+}
+
+// The main window runs modally and takes the toolkit's input grab, which
+// would leave the console unable to scroll or select. In a window group of
+// its own the console keeps its input; it is still disabled by nothing.
+void KeepOwnInput(wxWindow* window) {
+    GtkWindowGroup* group = gtk_window_group_new();
+    gtk_window_group_add_window(group, GTK_WINDOW(window->GetHandle()));
+    g_object_unref(group);
+}
+
+}  // namespace
+
+void loggerDialog::OnConsoleToggle(wxCommandEvent&) {
+    consoleOn ^= 1;
+    if (consoleOn & 1) {
+        if (!OpenConsoleWindow(this)) {
+            auto* window = new ConsoleWindow(this);
+            window->SetOnUserClose([this] {
+                consoleOn &= ~1;
+                ID_CHECKBOX2->Disable();
+            });
+            KeepOwnInput(window);
+            window->Show();
+        }
+        ID_CHECKBOX2->Enable();
+    } else {
+        if (ConsoleWindow* window = OpenConsoleWindow(this)) window->Destroy();
+        ID_CHECKBOX2->Disable();  // its tick is kept for the next opening
+    }
+}
+
 bool loggerDialog::InputsOnly() const { return ID_CHECKBOX2 && ID_CHECKBOX2->IsChecked(); }

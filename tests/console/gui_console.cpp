@@ -1,0 +1,266 @@
+// The "Debug console" window driven through the real main window: the
+// toggle, the close box, the colours, and a flood from another thread.
+#include <gtest/gtest.h>
+#include <wx/wx.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "GuiTest.h"
+#include "console/Console.h"
+#include "console/ConsoleWindow.h"
+#include "ui/loggerDialog.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The console window on screen, if any (one being destroyed is hidden at once).
+ConsoleWindow* ShownConsole() {
+    ConsoleWindow* found = nullptr;
+    int count = 0;
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (window->IsShown() && window->GetLabel() == "Debug console") {
+            found = dynamic_cast<ConsoleWindow*>(window);
+            ++count;
+        }
+    }
+    EXPECT_LE(count, 1) << "more than one console window";
+    return found;
+}
+
+bool NoConsoleLeft() {
+    for (wxWindow* window : wxTopLevelWindows)
+        if (dynamic_cast<ConsoleWindow*>(window)) return false;
+    return true;
+}
+
+// The last complete line (the control's last line is the empty one after it).
+wxString LastLine(wxTextCtrl* text) {
+    const int lines = text->GetNumberOfLines();
+    return lines >= 2 ? text->GetLineText(lines - 2) : wxString();
+}
+
+// Counts the ticks of a GUI-thread timer and the longest wait between two.
+class TickWatch : public wxEvtHandler {
+public:
+    TickWatch() : timer_(this) {
+        Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            const auto now = Clock::now();
+            longest = std::max(longest, now - last_);
+            last_ = now;
+            ++ticks;
+        });
+    }
+    void Start() {
+        last_ = Clock::now();
+        timer_.Start(10);
+    }
+    void Stop() { timer_.Stop(); }
+    int ticks = 0;
+    Clock::duration longest{};
+
+private:
+    wxTimer timer_;
+    Clock::time_point last_;
+};
+
+class ConsoleGui : public testing::Test {
+protected:
+    void SetUp() override {
+        SetConsoleStdout(false);
+        SetConsoleColour(kColourNormal);
+        dialog = new loggerDialog(nullptr, wxID_ANY);
+        dialog->Show();
+        PumpEvents(50);
+        toggle = Find<wxButton>(dialog, "ID_BUTTON9");
+        inputsOnly = Find<wxCheckBox>(dialog, "ID_CHECKBOX2");
+        ASSERT_NE(toggle, nullptr);
+        ASSERT_NE(inputsOnly, nullptr);
+    }
+    void TearDown() override {
+        dialog->Destroy();
+        PumpEvents(50);
+        EXPECT_TRUE(NoConsoleLeft()) << "the console outlived the main window";
+        SetConsoleColour(kColourNormal);
+        SetConsoleStdout(true);
+    }
+    ConsoleWindow* Open() {
+        Click(toggle);
+        ConsoleWindow* console = ShownConsole();
+        EXPECT_NE(console, nullptr);
+        PumpEvents(20);
+        return console;
+    }
+    // Waits until the window shows `line` as its last line.
+    bool Shows(ConsoleWindow* console, const wxString& line, int timeoutMs = 5000) {
+        return PumpUntil([&] { return LastLine(console->Text()) == line; }, timeoutMs);
+    }
+
+    loggerDialog* dialog = nullptr;
+    wxButton* toggle = nullptr;
+    wxCheckBox* inputsOnly = nullptr;
+};
+
+TEST_F(ConsoleGui, ButtonOpensClosesAndReopensAndInputsOnlyFollows) {
+    EXPECT_EQ(ShownConsole(), nullptr);
+    EXPECT_FALSE(inputsOnly->IsEnabled());
+
+    ConsoleWindow* console = Open();
+    ASSERT_NE(console, nullptr);
+    EXPECT_EQ(console->GetTitle(), "Debug console");
+    EXPECT_EQ(dialog->consoleOn & 1, 1);
+    EXPECT_TRUE(inputsOnly->IsEnabled());
+    Tick(inputsOnly, true);
+    EXPECT_TRUE(dialog->InputsOnly());
+
+    // The main window goes on working beside it: its own controls still
+    // take clicks and the console takes none of its input away.
+    EXPECT_TRUE(dialog->IsEnabled());
+    EXPECT_TRUE(toggle->IsEnabled());
+
+    Click(toggle);
+    EXPECT_EQ(ShownConsole(), nullptr);
+    EXPECT_TRUE(PumpUntil(NoConsoleLeft));
+    EXPECT_EQ(dialog->consoleOn & 1, 0);
+    EXPECT_FALSE(inputsOnly->IsEnabled());
+    EXPECT_TRUE(inputsOnly->IsChecked()) << "closing must keep the tick";
+    EXPECT_TRUE(dialog->InputsOnly());
+
+    console = Open();
+    ASSERT_NE(console, nullptr);
+    EXPECT_EQ(dialog->consoleOn & 1, 1);
+    EXPECT_TRUE(inputsOnly->IsEnabled());
+    EXPECT_TRUE(inputsOnly->IsChecked());
+}
+
+TEST_F(ConsoleGui, CloseBoxCountsAsSwitchingOff) {
+    Tick(inputsOnly, true);
+    ConsoleWindow* console = Open();
+    ASSERT_NE(console, nullptr);
+    console->Close();  // what the window manager's close box sends
+    EXPECT_TRUE(PumpUntil(NoConsoleLeft));
+    EXPECT_EQ(dialog->consoleOn & 1, 0);
+    EXPECT_FALSE(inputsOnly->IsEnabled());
+    EXPECT_TRUE(inputsOnly->IsChecked());
+
+    // The next press opens, not closes.
+    console = Open();
+    ASSERT_NE(console, nullptr);
+    EXPECT_EQ(dialog->consoleOn & 1, 1);
+    EXPECT_TRUE(inputsOnly->IsEnabled());
+    ConsolePrintf("still alive\n");
+    EXPECT_TRUE(Shows(console, "still alive"));
+}
+
+TEST_F(ConsoleGui, LinesShowInTheirColoursWhiteOnBlackMonospaced) {
+    ConsolePrintf("printed while closed\n");
+    ConsoleWindow* console = Open();
+    ASSERT_NE(console, nullptr);
+    wxTextCtrl* text = console->Text();
+    EXPECT_FALSE(text->IsEditable());
+    EXPECT_TRUE(text->GetFont().IsFixedWidth());
+    EXPECT_EQ(text->GetBackgroundColour(), *wxBLACK);
+
+    ConsolePrintColoured(kColourYellow, kColourNormal, "{%s}  %d\n", "0123", 291);
+    ConsolePrintColoured(kColourMagenta, kColourNormal, "Device detect response: {%s}\n", "DEV1");
+    ConsolePrintColoured(kColourCyan, kColourWhite, "{DET}\n");
+    ConsolePrintf("Port %s closed\n", "/dev/ttyUSB0");
+    ConsolePrintColoured(kColourGreen, kColourNormal, "Port %s opened at %d\n", "/dev/ttyUSB0", 115200);
+    ConsolePrintColoured(kColourRed, kColourNormal, "Could not open port %s\n", "/dev/ttyUSB9");
+    ConsolePrintf("Program closed\n");
+    ASSERT_TRUE(Shows(console, "Program closed"));
+
+    struct Expected {
+        const char* line;
+        wxColour colour;
+    };
+    const Expected expected[] = {
+        {"{0123}  291", wxColour(255, 255, 0)},
+        {"Device detect response: {DEV1}", wxColour(255, 0, 255)},
+        {"{DET}", wxColour(0, 255, 255)},
+        {"Port /dev/ttyUSB0 closed", wxColour(255, 255, 255)},  // white left in force by {DET}
+        {"Port /dev/ttyUSB0 opened at 115200", wxColour(0, 255, 0)},
+        {"Could not open port /dev/ttyUSB9", wxColour(255, 0, 0)},
+        {"Program closed", wxColour(192, 192, 192)},
+    };
+    ASSERT_EQ(text->GetNumberOfLines(), 8) << text->GetValue();  // 7 lines and the empty last one
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(text->GetLineText(i), expected[i].line);
+        for (long x : {0L, static_cast<long>(std::strlen(expected[i].line)) - 1}) {
+            wxTextAttr style;
+            ASSERT_TRUE(text->GetStyle(text->XYToPosition(x, i), style));
+            EXPECT_EQ(style.GetTextColour(), expected[i].colour) << expected[i].line << " at " << x;
+        }
+    }
+
+    // After closing, nothing more reaches the window, and a new window starts
+    // empty.
+    Click(toggle);
+    ConsolePrintf("printed after closing\n");
+    ASSERT_TRUE(PumpUntil(NoConsoleLeft));
+    console = Open();
+    ASSERT_NE(console, nullptr);
+    ConsolePrintf("fresh\n");
+    ASSERT_TRUE(Shows(console, "fresh"));
+    EXPECT_EQ(console->Text()->GetValue(), "fresh\n");
+}
+
+TEST_F(ConsoleGui, FloodFromAThreadKeepsTheCapAndTheWindowResponsive) {
+    constexpr int kLines = 100000;
+    ConsoleWindow* console = Open();
+    ASSERT_NE(console, nullptr);
+
+    TickWatch watch;
+    watch.Start();
+    std::atomic<bool> done{false};
+    const auto start = Clock::now();
+    Clock::duration printing{};
+    std::thread flood([&] {
+        for (int i = 0; i < kLines; ++i) {
+            if (i % 10 == 9)
+                ConsolePrintColoured(kColourYellow, kColourNormal, "{%04X}  %d flood line %06d\n", i, i, i);
+            else
+                ConsolePrintf("flood line %06d of the board's output, padded to a realistic length\n", i);
+        }
+        printing = Clock::now() - start;
+        done = true;
+    });
+    const bool shown = PumpUntil(
+        [&] {
+            return done && LastLine(console->Text()).Contains(wxString::Format("flood line %06d", kLines - 1));
+        },
+        60000);
+    const auto total = Clock::now() - start;
+    flood.join();
+    watch.Stop();
+
+    const auto ms = [](Clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+    };
+    std::printf("[ flood    ] %d lines: printed in %lld ms, last line shown after %lld ms; "
+                "GUI timer ticked %d times, longest gap %lld ms; window holds %zu lines\n",
+                kLines, static_cast<long long>(ms(printing)), static_cast<long long>(ms(total)),
+                watch.ticks, static_cast<long long>(ms(watch.longest)), console->ShownLines());
+
+    EXPECT_TRUE(shown) << "last line not shown: " << LastLine(console->Text());
+    EXPECT_LT(ms(watch.longest), 500) << "the GUI thread stalled";
+    EXPECT_GT(watch.ticks, 0);
+    EXPECT_LE(console->ShownLines(), ConsoleWindow::kMaxLines);
+    EXPECT_LE(console->Text()->GetNumberOfLines(), static_cast<int>(ConsoleWindow::kMaxLines) + 1);
+    // The newest line is in view: the view is scrolled to the end.
+    PumpEvents(100);
+    wxTextCtrl* text = console->Text();
+    EXPECT_GE(text->GetScrollPos(wxVERTICAL) + text->GetScrollThumb(wxVERTICAL),
+              text->GetScrollRange(wxVERTICAL) - 1);
+    // Lines are whole and in order at the end of the window.
+    const wxString last = text->GetLineText(text->GetNumberOfLines() - 2);
+    const wxString before = text->GetLineText(text->GetNumberOfLines() - 3);
+    EXPECT_TRUE(last.Contains("flood line 099999")) << last;
+    EXPECT_TRUE(before.StartsWith("flood line 099998 of the board's output")) << before;
+}
+
+}  // namespace
