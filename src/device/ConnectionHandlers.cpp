@@ -45,7 +45,9 @@ void ShowBoardMessage(loggerDialog& dialog, const char* text, int length) {
 
     // Any complete message, decodable or not, shows that the board is there.
     dialog.silentTicks = 0;
-    dialog.pendingFields.connected = true;
+    // Restyling the label costs far more than this check; under a stream of
+    // messages it would be redone for every slice.
+    if (dialog.ID_STATICTEXT2->GetLabel() != "Connected") dialog.pendingFields.connected = true;
     if (!decoded) return;
 
     auto& fields = dialog.pendingFields;
