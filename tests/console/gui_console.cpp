@@ -1,6 +1,7 @@
 // The "Debug console" window driven through the real main window: the
 // toggle, the close box, the colours, and a flood from another thread.
 #include <gtest/gtest.h>
+#include <wx/uiaction.h>
 #include <wx/wx.h>
 
 #include <algorithm>
@@ -135,6 +136,49 @@ TEST_F(ConsoleGui, ButtonOpensClosesAndReopensAndInputsOnlyFollows) {
     EXPECT_EQ(dialog->consoleOn & 1, 1);
     EXPECT_TRUE(inputsOnly->IsEnabled());
     EXPECT_TRUE(inputsOnly->IsChecked());
+}
+
+TEST_F(ConsoleGui, BothWindowsTakeRealInputWhileTheMainWindowRunsModally) {
+    // As in the program: the main window runs modally and the console is
+    // opened from it. Real pointer input (through the X server) must reach
+    // the console (to select and scroll) and still the main window.
+    dialog->Hide();
+    bool selected = false, ticked = false, ran = false;
+    dialog->CallAfter([&] {
+        ran = true;
+        ConsoleWindow* console = Open();
+        if (console) {
+            for (int i = 0; i < 50; ++i) ConsolePrintf("line %02d of some console text\n", i);
+            Shows(console, "line 49 of some console text");
+            // Apart from the check box, so that neither covers the other
+            // (there is no window manager to place them).
+            const wxRect box = inputsOnly->GetScreenRect();
+            console->SetSize(box.GetRight() > 500 ? 0 : box.GetRight() + 20, box.GetBottom() + 20, 400, 200);
+            PumpEvents(300);
+
+            wxUIActionSimulator input;
+            wxTextCtrl* text = console->Text();
+            input.MouseMove(text->GetScreenRect().GetPosition() + wxPoint(30, 30));
+            PumpEvents(100);
+            input.MouseDblClick();
+            selected = PumpUntil([&] {
+                long from = 0, to = 0;
+                text->GetSelection(&from, &to);
+                return to > from;
+            }, 2000);
+
+            const bool before = inputsOnly->IsChecked();
+            input.MouseMove(box.GetPosition() + wxPoint(8, box.height / 2));
+            PumpEvents(100);
+            input.MouseClick();
+            ticked = PumpUntil([&] { return inputsOnly->IsChecked() != before; }, 2000);
+        }
+        dialog->EndModal(wxID_OK);
+    });
+    dialog->ShowModal();
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(selected) << "the console took no pointer input beside the modal main window";
+    EXPECT_TRUE(ticked) << "the main window took no pointer input with the console open";
 }
 
 TEST_F(ConsoleGui, CloseBoxCountsAsSwitchingOff) {
