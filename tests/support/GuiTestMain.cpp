@@ -1,6 +1,7 @@
 // Test main for the tests that drive the real window: starts the toolkit
 // (without a main loop of its own), runs the tests, shuts the toolkit down.
 #include <gtest/gtest.h>
+#include <wx/evtloop.h>
 #include <wx/wx.h>
 
 int main(int argc, char** argv) {
