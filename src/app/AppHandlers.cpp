@@ -18,6 +18,21 @@ wxString SettingsPath() {
     return dir + "/BrantleConfigHelper.conf";
 }
 
+// Keeps every problem of the settings file away from the user: messages of
+// the file reader are dropped, and so are its assertions (a line with an
+// empty key, such as "=x", trips one, which would show a message box).
+class QuietSettingsAccess {
+  public:
+    QuietSettingsAccess() : previous_(wxSetAssertHandler(nullptr)) {}
+    ~QuietSettingsAccess() { wxSetAssertHandler(previous_); }
+    QuietSettingsAccess(const QuietSettingsAccess&) = delete;
+    QuietSettingsAccess& operator=(const QuietSettingsAccess&) = delete;
+
+  private:
+    wxLogNull noMessages_;
+    wxAssertHandler_t previous_;
+};
+
 std::unique_ptr<wxFileConfig> OpenSettings() {
     return std::make_unique<wxFileConfig>("BrantleConfigHelper", wxEmptyString, SettingsPath(),
                                           wxEmptyString,
@@ -26,14 +41,14 @@ std::unique_ptr<wxFileConfig> OpenSettings() {
 }  // namespace
 
 void loggerDialog::LoadSettings() {
-    wxLogNull quiet;  // a missing, unreadable or corrupt file just gives the defaults
+    QuietSettingsAccess quiet;  // a missing, unreadable or corrupt file just gives the defaults
     auto config = OpenSettings();
     ID_COMBOBOX1->SetValue(config->Read("SerialPort", "Select port"));
     ID_COMBOBOX2->SetValue(config->Read("BaudRate", "115200"));
 }
 
 void loggerDialog::SaveSettings() {
-    wxLogNull quiet;  // an unwritable folder loses the settings, nothing more
+    QuietSettingsAccess quiet;  // an unwritable folder loses the settings, nothing more
     wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     auto config = OpenSettings();
     config->Write("SerialPort", ID_COMBOBOX1->GetValue());
