@@ -2,6 +2,8 @@
 // boxes, the notebook with its six pages, and the Device panel.
 #include <gtk/gtk.h>
 
+#include <utility>
+
 #include "ui/Controls.h"
 #include "ui/PageLayout.h"
 #include "ui/loggerDialog.h"
@@ -44,28 +46,16 @@ void loggerDialog::BuildWindow() {
 
     ID_NOTEBOOK1 =
         new wxNotebook(this, NewControlId(), wxDefaultPosition, wxDefaultSize, 0, "ID_NOTEBOOK1");
-    struct Page {
-        wxPanel* (loggerDialog::*build)(wxNotebook*);
-        wxPanel*& panel;
-        const char* name;
-        const char* tab;
+    const std::pair<wxPanel* (loggerDialog::*)(wxNotebook*), const char*> pages[] = {
+        {&loggerDialog::BuildDiscrCtrlsPage, "DiscrCtrls"},
+        {&loggerDialog::BuildNumCtrlsPage, "NumCtrls"},
+        {&loggerDialog::BuildIndicationPage, "Indication"},
+        {&loggerDialog::BuildAlphNumPage, "AlphNum Indic"},
+        {&loggerDialog::BuildDiscreteIndicPage, "Discrete Indic"},
+        {&loggerDialog::BuildAxesPage, "Axes"},
     };
-    const Page pages[] = {
-        {&loggerDialog::BuildDiscrCtrlsPage, ID_PANEL1, "ID_PANEL1", "DiscrCtrls"},
-        {&loggerDialog::BuildNumCtrlsPage, ID_PANEL6, "ID_PANEL6", "NumCtrls"},
-        {&loggerDialog::BuildIndicationPage, ID_PANEL2, "ID_PANEL2", "Indication"},
-        {&loggerDialog::BuildAlphNumPage, ID_PANEL4, "ID_PANEL4", "AlphNum Indic"},
-        {&loggerDialog::BuildDiscreteIndicPage, ID_PANEL5, "ID_PANEL5", "Discrete Indic"},
-        {&loggerDialog::BuildAxesPage, ID_PANEL3, "ID_PANEL3", "Axes"},
-    };
-    for (const Page& page : pages) {
-        page.panel = (this->*page.build)(ID_NOTEBOOK1);
-        // A page whose builder is not there yet stands as an empty panel.
-        if (page.panel == nullptr)
-            page.panel = new wxPanel(ID_NOTEBOOK1, NewControlId(), wxDefaultPosition, wxDefaultSize,
-                                     wxTAB_TRAVERSAL, page.name);
-        ID_NOTEBOOK1->AddPage(page.panel, page.tab, false);
-    }
+    for (const auto& [build, tab] : pages)
+        ID_NOTEBOOK1->AddPage((this->*build)(ID_NOTEBOOK1), tab, false);
     // The window opens on the first page, whatever an earlier window showed.
     currentPage = ID_NOTEBOOK1->GetSelection();
     const wxSize bookBest = ID_NOTEBOOK1->GetBestSize();
