@@ -46,10 +46,10 @@ wxPanel* loggerDialog::BuildDiscrCtrlsPage(wxNotebook* book) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
 
     auto* event = new wxFlexGridSizer(4, 0, 0);
-    ID_TEXTCTRL25 = MakeField(page, "ID_TEXTCTRL25", 126, kEventSample);
-    AddLabelled(event, page, "ID_STATICTEXT200", "Last control event:", ID_TEXTCTRL25);
-    ID_TEXTCTRL10 = MakeField(page, "ID_TEXTCTRL10", 50, kIdSample);
-    AddLabelled(event, page, "ID_STATICTEXT201", "EvID(decimal)", ID_TEXTCTRL10);
+    ID_TEXTCTRL25 = AddLabelledField(event, page, "ID_TEXTCTRL25", 126, kEventSample,
+                                     "ID_STATICTEXT200", "Last control event:");
+    ID_TEXTCTRL10 = AddLabelledField(event, page, "ID_TEXTCTRL10", 50, kIdSample,
+                                     "ID_STATICTEXT201", "EvID(decimal)");
     sizer->Add(event, 0, wxALL, 2);
 
     auto* type = new wxFlexGridSizer(2, 0, 0);
@@ -63,8 +63,8 @@ wxPanel* loggerDialog::BuildDiscrCtrlsPage(wxNotebook* book) {
     sizer->Add(type, 0, wxALL, 2);
 
     auto* offset = new wxFlexGridSizer(3, 0, 0);
-    ID_TEXTCTRL1 = MakeField(page, "ID_TEXTCTRL1", 80, "ABCD");
-    AddLabelledAfter(offset, page, "ID_STATICTEXT203", "    Offset", ID_TEXTCTRL1);
+    ID_TEXTCTRL1 = AddLabelledField(offset, page, "ID_TEXTCTRL1", 80, "ABCD", "ID_STATICTEXT203",
+                                    "    Offset", kLabelAfter);
     ID_BUTTON31 = MakeButton(page, "ID_BUTTON31", "<Ctrls", wxSize(64, 23));
     offset->Add(ID_BUTTON31, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 20);
     sizer->Add(offset, 0, wxALL, 2);
@@ -84,18 +84,18 @@ wxPanel* loggerDialog::BuildDiscrCtrlsPage(wxNotebook* book) {
 
     // Values by position on the left, the cycling range on the right.
     auto* values = new wxFlexGridSizer(4, 0, 0);
-    ID_TEXTCTRL9 = MakeField(page, "ID_TEXTCTRL9", 80, kNumberSample);
-    AddLabelled(values, page, "ID_STATICTEXT207", "0:", ID_TEXTCTRL9);
-    ID_TEXTCTRL3 = MakeField(page, "ID_TEXTCTRL3", 80, kNumberSample);
-    AddLabelled(values, page, "ID_STATICTEXT208", "Min:", ID_TEXTCTRL3);
-    ID_TEXTCTRL8 = MakeField(page, "ID_TEXTCTRL8", 80, kNumberSample);
-    AddLabelled(values, page, "ID_STATICTEXT209", "1:", ID_TEXTCTRL8);
-    ID_TEXTCTRL4 = MakeField(page, "ID_TEXTCTRL4", 80, kNumberSample);
-    AddLabelled(values, page, "ID_STATICTEXT210", "Max:", ID_TEXTCTRL4);
-    ID_TEXTCTRL6 = MakeField(page, "ID_TEXTCTRL6", 80, kNumberSample);
-    AddLabelled(values, page, "ID_STATICTEXT211", "Mask:", ID_TEXTCTRL6);
-    ID_TEXTCTRL5 = MakeField(page, "ID_TEXTCTRL5", 80, kNumberSample);
-    AddLabelled(values, page, "ID_STATICTEXT212", "Increment:", ID_TEXTCTRL5);
+    ID_TEXTCTRL9 =
+        AddLabelledField(values, page, "ID_TEXTCTRL9", 80, kNumberSample, "ID_STATICTEXT207", "0:");
+    ID_TEXTCTRL3 = AddLabelledField(values, page, "ID_TEXTCTRL3", 80, kNumberSample,
+                                    "ID_STATICTEXT208", "Min:");
+    ID_TEXTCTRL8 =
+        AddLabelledField(values, page, "ID_TEXTCTRL8", 80, kNumberSample, "ID_STATICTEXT209", "1:");
+    ID_TEXTCTRL4 = AddLabelledField(values, page, "ID_TEXTCTRL4", 80, kNumberSample,
+                                    "ID_STATICTEXT210", "Max:");
+    ID_TEXTCTRL6 = AddLabelledField(values, page, "ID_TEXTCTRL6", 80, kNumberSample,
+                                    "ID_STATICTEXT211", "Mask:");
+    ID_TEXTCTRL5 = AddLabelledField(values, page, "ID_TEXTCTRL5", 80, kNumberSample,
+                                    "ID_STATICTEXT212", "Increment:");
     auto* valueRow = new wxBoxSizer(wxHORIZONTAL);
     valueRow->Add(values, 0, wxALIGN_CENTER_VERTICAL);
     wxArrayString cycling;
@@ -156,19 +156,19 @@ wxPanel* loggerDialog::BuildNumCtrlsPage(wxNotebook* book) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
 
     auto* event = new wxFlexGridSizer(4, 0, 0);
-    ID_TEXTCTRL59 = MakeField(page, "ID_TEXTCTRL59", 126, kEventSample);
-    AddLabelled(event, page, "ID_STATICTEXT230", "Last control event:", ID_TEXTCTRL59);
-    ID_TEXTCTRL60 = MakeField(page, "ID_TEXTCTRL60", 35, kIdSample);
-    AddLabelled(event, page, "ID_STATICTEXT231", "EvId(decimal)", ID_TEXTCTRL60);
-    ID_TEXTCTRL61 = MakeField(page, "ID_TEXTCTRL61", 63, kIdSample);
-    AddLabelled(event, page, "ID_STATICTEXT232", "Event filter", ID_TEXTCTRL61);
-    ID_TEXTCTRL62 = MakeField(page, "ID_TEXTCTRL62", 65, "65535");
-    AddLabelled(event, page, "ID_STATICTEXT233", "Current value", ID_TEXTCTRL62);
+    ID_TEXTCTRL59 = AddLabelledField(event, page, "ID_TEXTCTRL59", 126, kEventSample,
+                                     "ID_STATICTEXT230", "Last control event:");
+    ID_TEXTCTRL60 = AddLabelledField(event, page, "ID_TEXTCTRL60", 35, kIdSample,
+                                     "ID_STATICTEXT231", "EvId(decimal)");
+    ID_TEXTCTRL61 = AddLabelledField(event, page, "ID_TEXTCTRL61", 63, kIdSample,
+                                     "ID_STATICTEXT232", "Event filter");
+    ID_TEXTCTRL62 = AddLabelledField(event, page, "ID_TEXTCTRL62", 65, "65535", "ID_STATICTEXT233",
+                                     "Current value");
     sizer->Add(event, 0, wxALL, 2);
 
     auto* offset = new wxFlexGridSizer(5, 0, 0);
-    ID_TEXTCTRL17 = MakeField(page, "ID_TEXTCTRL17", 80, "ABCD");
-    AddLabelledAfter(offset, page, "ID_STATICTEXT234", "    Offset", ID_TEXTCTRL17);
+    ID_TEXTCTRL17 = AddLabelledField(offset, page, "ID_TEXTCTRL17", 80, "ABCD", "ID_STATICTEXT234",
+                                     "    Offset", kLabelAfter);
     ID_BUTTON32 = MakeButton(page, "ID_BUTTON32", "<Ctrls");
     offset->Add(ID_BUTTON32, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 20);
     ID_TEXTCTRL67 = MakeField(page, "ID_TEXTCTRL67", 88, "123456");
@@ -184,10 +184,10 @@ wxPanel* loggerDialog::BuildNumCtrlsPage(wxNotebook* book) {
     sizer->Add(DataChoiceGrid(page, dataLabels, dataChoices), 0, wxALL, 2);
 
     auto* scaling = new wxFlexGridSizer(2, 0, 0);
-    ID_TEXTCTRL49 = MakeField(page, "ID_TEXTCTRL49", 80, kRealSample);
-    AddLabelledAfter(scaling, page, "ID_STATICTEXT238", "    factor", ID_TEXTCTRL49);
-    ID_TEXTCTRL66 = MakeField(page, "ID_TEXTCTRL66", 80, kRealSample);
-    AddLabelledAfter(scaling, page, "ID_STATICTEXT239", "    zero offset", ID_TEXTCTRL66);
+    ID_TEXTCTRL49 = AddLabelledField(scaling, page, "ID_TEXTCTRL49", 80, kRealSample,
+                                     "ID_STATICTEXT238", "    factor", kLabelAfter);
+    ID_TEXTCTRL66 = AddLabelledField(scaling, page, "ID_TEXTCTRL66", 80, kRealSample,
+                                     "ID_STATICTEXT239", "    zero offset", kLabelAfter);
     sizer->Add(scaling, 0, wxALL, 2);
 
     ID_BUTTON21 = MakeButton(page, "ID_BUTTON21", "Add control section", wxSize(148, 32));
@@ -205,13 +205,13 @@ wxPanel* loggerDialog::BuildNumCtrlsPage(wxNotebook* book) {
         range->Add(field, 0, wxALIGN_CENTER_VERTICAL | wxALL, 3);
     };
     capture("ID_BUTTON18", "DeviceMax >", "ID_TEXTCTRL50", "DeviceMax", ID_BUTTON18, ID_TEXTCTRL50);
-    ID_TEXTCTRL51 = MakeField(page, "ID_TEXTCTRL51", 80, kRealSample);
-    AddLabelled(range, page, "ID_STATICTEXT240", "SimMax:", ID_TEXTCTRL51);
+    ID_TEXTCTRL51 = AddLabelledField(range, page, "ID_TEXTCTRL51", 80, kRealSample,
+                                     "ID_STATICTEXT240", "SimMax:");
     capture("ID_BUTTON19", "DevCenter >", "ID_TEXTCTRL56", "DevCenter", ID_BUTTON19, ID_TEXTCTRL56);
     ID_BUTTON19->Disable();  // until "Has center:" is ticked
     ID_TEXTCTRL56->Disable();
-    ID_TEXTCTRL57 = MakeField(page, "ID_TEXTCTRL57", 80, kRealSample);
-    AddLabelled(range, page, "ID_STATICTEXT241", "SimMin:", ID_TEXTCTRL57);
+    ID_TEXTCTRL57 = AddLabelledField(range, page, "ID_TEXTCTRL57", 80, kRealSample,
+                                     "ID_STATICTEXT241", "SimMin:");
     capture("ID_BUTTON20", "DeviceMin >", "ID_TEXTCTRL58", "DeviceMin", ID_BUTTON20, ID_TEXTCTRL58);
     ID_CHECKBOX4 = MakeCheck(page, "ID_CHECKBOX4", "Has center:");
     range->Add(ID_CHECKBOX4, 0, wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL | wxALL, 3);

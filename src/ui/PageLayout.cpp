@@ -37,29 +37,27 @@ void NameControl(wxWindow* control, const wxString& caption) {
     }
 }
 
-namespace {
-wxStaticText* LabelFor(wxWindow* parent, const char* labelName, const wxString& caption,
-                       wxWindow* field) {
+wxStaticText* AddLabelled(wxSizer* grid, wxWindow* parent, const char* labelName,
+                          const wxString& caption, wxWindow* field, LabelSide side) {
     wxStaticText* label = MakeLabel(parent, labelName, caption);
     NameControl(field, caption);
+    const int vertical = wxALIGN_CENTER_VERTICAL | wxALL;
+    if (side == kLabelBefore) {
+        grid->Add(label, 0, wxALIGN_RIGHT | vertical, 3);
+        grid->Add(field, 0, wxALIGN_LEFT | vertical, 3);
+    } else {
+        grid->Add(field, 0, wxALIGN_LEFT | vertical, 3);
+        grid->Add(label, 0, wxALIGN_LEFT | vertical, 3);
+    }
     return label;
 }
-}  // namespace
 
-wxStaticText* AddLabelled(wxSizer* grid, wxWindow* parent, const char* labelName,
-                          const wxString& caption, wxWindow* field) {
-    wxStaticText* label = LabelFor(parent, labelName, caption, field);
-    grid->Add(label, 0, wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
-    grid->Add(field, 0, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
-    return label;
-}
-
-wxStaticText* AddLabelledAfter(wxSizer* grid, wxWindow* parent, const char* labelName,
-                               const wxString& caption, wxWindow* field) {
-    wxStaticText* label = LabelFor(parent, labelName, caption, field);
-    grid->Add(field, 0, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
-    grid->Add(label, 0, wxALIGN_LEFT | wxALIGN_CENTER_VERTICAL | wxALL, 3);
-    return label;
+wxTextCtrl* AddLabelledField(wxSizer* grid, wxWindow* parent, const char* name, int width,
+                             const wxString& sample, const char* labelName, const wxString& caption,
+                             LabelSide side) {
+    wxTextCtrl* field = MakeField(parent, name, width, sample);
+    AddLabelled(grid, parent, labelName, caption, field, side);
+    return field;
 }
 
 wxArrayString DataTypeItems() {

@@ -28,13 +28,17 @@ wxTextCtrl* MakeField(wxWindow* parent, const char* name, int width, const wxStr
 // focuses: that view is named as well.
 void NameControl(wxWindow* control, const wxString& caption);
 
-// A label and the field it names, in two cells of `grid`, the field named
-// for assistive tools after the label. Returns the label.
+enum LabelSide { kLabelBefore, kLabelAfter };
+
+// A label and the field it names, in two cells of `grid` (the label on the
+// given side), the field named for assistive tools after the label. Returns
+// the label.
 wxStaticText* AddLabelled(wxSizer* grid, wxWindow* parent, const char* labelName,
-                          const wxString& caption, wxWindow* field);
-// The same with the label to the right of the field.
-wxStaticText* AddLabelledAfter(wxSizer* grid, wxWindow* parent, const char* labelName,
-                               const wxString& caption, wxWindow* field);
+                          const wxString& caption, wxWindow* field, LabelSide side = kLabelBefore);
+// A field made by MakeField, added with its label by AddLabelled.
+wxTextCtrl* AddLabelledField(wxSizer* grid, wxWindow* parent, const char* name, int width,
+                             const wxString& sample, const char* labelName, const wxString& caption,
+                             LabelSide side = kLabelBefore);
 
 // Items of the "Data[Offset] type", "Data[Offset] size" and "Encoding" choices.
 wxArrayString DataTypeItems();
