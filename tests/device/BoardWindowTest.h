@@ -6,11 +6,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <wx/evtloop.h>
 #include <unistd.h>
 
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -94,11 +92,6 @@ protected:
         SetConsoleStdout(false);  // frames are echoed every 20 ms
         AddConsoleSink(&console);
 
-        // Without an active loop the toolkit reports no pending events, and
-        // PumpEvents would never let the timers fire.
-        loop_ = std::make_unique<wxGUIEventLoop>();
-        active_ = std::make_unique<wxEventLoopActivator>(loop_.get());
-
         ASSERT_TRUE(board.Start());
         // detectTick survives closing and opening; tests that count ticks pin it.
         pollDelay = 0;
@@ -118,8 +111,6 @@ protected:
         board.Stop();
         RemoveConsoleSink(&console);
         SetConsoleStdout(true);
-        active_.reset();
-        loop_.reset();
         std::string command = "rm -rf '" + settingsFolder_ + "'";
         ASSERT_EQ(system(command.c_str()), 0);
     }
@@ -168,10 +159,6 @@ protected:
     board::VirtualBoard board{7};
     loggerDialog* dialog = nullptr;
     std::string settingsFolder_;
-
-private:
-    std::unique_ptr<wxGUIEventLoop> loop_;
-    std::unique_ptr<wxEventLoopActivator> active_;
 };
 
 inline const wxColour kOliveStatus(128, 128, 0);
