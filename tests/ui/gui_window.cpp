@@ -9,6 +9,7 @@
 #include <wx/statbox.h>
 #include <wx/statline.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,7 +26,12 @@ class WindowTest : public testing::Test {
         // Stored settings of the user must not reach these tests.
         char dir[] = "/tmp/brantle-window-XXXXXX";
         ASSERT_NE(mkdtemp(dir), nullptr);
+        configHome = dir;
         setenv("XDG_CONFIG_HOME", dir, 1);
+    }
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        std::filesystem::remove_all(configHome, ignored);
     }
     void SetUp() override {
         dialog = new loggerDialog();
@@ -45,6 +51,7 @@ class WindowTest : public testing::Test {
         PumpEvents(100);
     }
 
+    static inline std::string configHome;
     loggerDialog* dialog = nullptr;
 };
 
