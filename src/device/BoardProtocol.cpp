@@ -8,25 +8,29 @@ std::uint32_t ReadHexNumber(const char* text) {
     return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 16));
 }
 
+namespace {
+// The forms differ only in where the fields sit in the one number: type in
+// the top digit, id in the next two or three, value in the last four.
+struct MessageForm {
+    int length;
+    int idBits;
+    int valueBits;
+};
+constexpr MessageForm kForms[] = {{3, 8, 0}, {4, 12, 0}, {7, 8, 16}, {8, 12, 16}};
+}  // namespace
+
 bool DecodeBoardMessage(const char* text, int length, BoardMessage* message) {
-    // The forms differ only in where the fields sit in the one number:
-    // type in the top digit, id in the next two or three, value in the last four.
-    int idBits = 0;
-    int valueBits = 0;
-    switch (length) {
-        case 3: idBits = 8; break;
-        case 4: idBits = 12; break;
-        case 7: idBits = 8; valueBits = 16; break;
-        case 8: idBits = 12; valueBits = 16; break;
-        default: return false;
+    for (const MessageForm& form : kForms) {
+        if (form.length != length) continue;
+        const std::uint32_t number = ReadHexNumber(text);
+        // Not masked: a leading minus sign (scanf takes one) negates the
+        // number, and the type of such a text is then no board type at all.
+        message->type = number >> (form.idBits + form.valueBits);
+        message->id = (number >> form.valueBits) & ((1u << form.idBits) - 1);
+        message->value = number & ((1u << form.valueBits) - 1);
+        return true;
     }
-    const std::uint32_t number = ReadHexNumber(text);
-    // Not masked: a leading minus sign (scanf takes one) negates the number,
-    // and the type of such a text is then no board type at all.
-    message->type = number >> (idBits + valueBits);
-    message->id = (number >> valueBits) & ((1u << idBits) - 1);
-    message->value = valueBits != 0 ? number & 0xFFFF : 0;
-    return true;
+    return false;
 }
 
 MessageAssembler::Item MessageAssembler::Take(char byte) {

@@ -41,7 +41,7 @@ bool DecodeBoardMessage(const char* text, int length, BoardMessage* message);
 // message afresh; "}" ends one but keeps its characters, so bytes that follow
 // a "}" are appended to them until the next "{".
 class MessageAssembler {
-public:
+  public:
     static constexpr int kCapacity = 1000;
 
     enum class Item {
@@ -56,7 +56,7 @@ public:
     const char* Text() const { return buffer_; }
     int Length() const { return length_; }
 
-private:
+  private:
     char buffer_[kCapacity + 1] = {};
     int length_ = 0;
 };

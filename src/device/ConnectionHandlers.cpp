@@ -146,7 +146,8 @@ void loggerDialog::OnPollTimer(wxTimerEvent&) {
             segmentFrame[kSegmentFrameLength] = '\0';
             lastWrite = serial.Write(segmentFrame, kSegmentFrameLength);
             wrote = true;
-            if (!InputsOnly()) ConsolePrintColoured(kColourCyan, kColourNormal, "%s\n", segmentFrame);
+            if (!InputsOnly())
+                ConsolePrintColoured(kColourCyan, kColourNormal, "%s\n", segmentFrame);
             RefreshSegmentGrid();
         }
         if (currentPage == 2 || currentPage == 4) {

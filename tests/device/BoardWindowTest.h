@@ -21,7 +21,7 @@
 
 // Every span of console output, with the colour it was printed in.
 class CapturedConsole : public ConsoleSink {
-public:
+  public:
     void Write(const ConsoleSpan& span) override {
         std::lock_guard<std::mutex> lock(mutex_);
         spans_.push_back(span);
@@ -52,14 +52,14 @@ public:
         return -1;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<ConsoleSpan> spans_;
 };
 
 // A pseudo-terminal whose far end only sends what the test tells it to.
 class SilentBoard {
-public:
+  public:
     ~SilentBoard() {
         if (master_ >= 0) close(master_);
     }
@@ -76,13 +76,13 @@ public:
         return write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     }
 
-private:
+  private:
     int master_ = -1;
     std::string path_;
 };
 
 class BoardWindowTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // Settings go to a folder of the test's own.
         char folder[] = "/tmp/brantle-device-test-XXXXXX";

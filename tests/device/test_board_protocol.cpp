@@ -31,7 +31,8 @@ std::vector<Produced> Feed(MessageAssembler& assembler, const std::vector<std::s
                 case MessageAssembler::Item::Message: {
                     Produced p;
                     p.text.assign(assembler.Text(), static_cast<std::size_t>(assembler.Length()));
-                    p.decoded = DecodeBoardMessage(assembler.Text(), assembler.Length(), &p.message);
+                    p.decoded =
+                        DecodeBoardMessage(assembler.Text(), assembler.Length(), &p.message);
                     out.push_back(p);
                     break;
                 }
@@ -103,7 +104,16 @@ INSTANTIATE_TEST_SUITE_P(
         // then lies beyond the board's types.
         DecodeCase{"MinusSign", {"{-12}"}, "-12", true, 0xFFFFFF, 0xEE, 0},
         DecodeCase{"NulInsideCountsForLength",
-                   {std::string("{01\0" "3}", 6)}, std::string("01\0" "3", 4), true, 0, 1, 0}),
+                   {std::string("{01\0"
+                                "3}",
+                                6)},
+                   std::string("01\0"
+                               "3",
+                               4),
+                   true,
+                   0,
+                   1,
+                   0}),
     [](const testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
 
 TEST(MessageAssembly, AckInsideMessageIsNotStored) {
@@ -191,10 +201,9 @@ TEST(MessageAssembly, EverySplitOfAStreamGivesTheSameResult) {
 }
 
 TEST(HexNumber, ReadsAsScanfUpperXDoes) {
-    const char* texts[] = {"0",    "F01",  "a0120064", "FFFFFFFF", "12G4", "G123",  "",
-                           " 1A",  "\t7f", "+A01",     "-12",      "-",    "+",     "0x",
-                           "0xg",  "0X1f", "-0x10",    "x12",      "00000000", "7fffffff",
-                           "8000", "  -0", "0x0x1"};
+    const char* texts[] = {"0",     "F01",  "a0120064", "FFFFFFFF", "12G4", "G123", "",     " 1A",
+                           "\t7f",  "+A01", "-12",      "-",        "+",    "0x",   "0xg",  "0X1f",
+                           "-0x10", "x12",  "00000000", "7fffffff", "8000", "  -0", "0x0x1"};
     for (const char* text : texts) {
         unsigned int expected = 0;
         std::sscanf(text, "%X", &expected);
