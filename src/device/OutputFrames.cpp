@@ -1,5 +1,7 @@
 #include "device/OutputFrames.h"
 
+#include "ini/SectionText.h"
+
 #include <wx/strconv.h>
 
 #include <algorithm>
@@ -75,19 +77,11 @@ void FillDiscrete(int position, const std::string& text, char (&led)[kLedFrameSi
 
 }  // namespace
 
-int ReadWholeLong(const std::string& text) {
-    const ScannedInteger scan = ScanInteger(text);
-    if (!scan.hasDigits || scan.end != text.size()) return 0;
-    bool inRange = false;
-    const int value = ClampedValue(scan, &inRange);
-    return inRange ? value : 0;
-}
-
 void FillOutputFrames(const OutputTestInput& input, char (&segment)[kSegmentFrameSize],
                       char (&led)[kLedFrameSize]) {
-    const int device = ReadWholeLong(input.device);
-    const int position = ReadWholeLong(input.position);
-    const int length = ReadWholeLong(input.length);
+    const int device = ReadInt(input.device);
+    const int position = ReadInt(input.position);
+    const int length = ReadInt(input.length);
     switch (input.indicationType) {
         case 0:
             FillNumeric(device, position, length, input.testText, segment);

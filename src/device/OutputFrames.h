@@ -25,11 +25,6 @@ struct OutputTestInput {
     std::string testText;  // "Data for indic. test", already in 8-bit characters
 };
 
-// Reads a field the way the toolkit's whole-text ToLong does in base 10,
-// limited to a signed 32-bit number: leading blanks and a sign are accepted,
-// anything else left over, no digits or a value out of range give 0.
-int ReadWholeLong(const std::string& text);
-
 // Display character k (0..127) of unit `unit`, position `position`.
 inline int DisplayCharIndex(int unit, int position) {
     return kUnitLength * (kUnitCount - 1 - unit) + position;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/OutputFrames.h"
+#include "ini/SectionText.h"
 
 namespace {
 
@@ -184,7 +185,8 @@ TEST(OutputFrames, ClearThenFillBringsTheValueBack) {
     EXPECT_EQ(frames.Display(), DisplayWith(120, "1234"));
 }
 
-TEST(ReadWholeLong, WholeTextOrZero) {
+// Device, position and length are read by the section composers' whole-text rule.
+TEST(OutputTestNumbers, WholeTextOrZero) {
     struct Case {
         const char* text;
         int value;
@@ -211,8 +213,8 @@ TEST(ReadWholeLong, WholeTextOrZero) {
         {"-2147483649", 0},
         {"99999999999999999999", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadWholeLong(c.text), c.value) << '"' << c.text << '"';
-    EXPECT_EQ(ReadWholeLong(std::string("5\0", 2)), 0) << "a NUL after the number";
+    for (const Case& c : cases) EXPECT_EQ(ReadInt(c.text), c.value) << '"' << c.text << '"';
+    EXPECT_EQ(ReadInt(std::string("5\0", 2)), 0) << "a NUL after the number";
 }
 
 TEST(OutputGrids, CellsFollowUnitsAndOutputs) {

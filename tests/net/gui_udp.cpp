@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "Heartbeat.h"
 #include "GuiTest.h"
 #include "Loopback.h"
 #include "console/Console.h"
@@ -371,34 +372,6 @@ TEST_F(UdpWindowTest, StopAndStartAHundredTimes) {
 
 // ---- flood, stop and close under load
 
-// Fires every 10 ms and keeps the longest gap between two firings and the
-// most bytes seen waiting in the UDP hand-over.
-class Heartbeat : public wxTimer {
-public:
-    explicit Heartbeat(loggerDialog* dialog) : dialog_(dialog) {}
-    void Notify() override {
-        const auto now = Clock::now();
-        if (beats_ > 0)
-            longestGapMs_ = std::max(
-                longestGapMs_,
-                static_cast<long>(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(now - last_).count()));
-        last_ = now;
-        ++beats_;
-        mostQueued_ = std::max(mostQueued_, dialog_->udpHandoff.QueuedBytes());
-    }
-    long LongestGapMs() const { return longestGapMs_; }
-    int Beats() const { return beats_; }
-    std::size_t MostQueued() const { return mostQueued_; }
-
-private:
-    loggerDialog* dialog_;
-    Clock::time_point last_;
-    long longestGapMs_ = 0;
-    int beats_ = 0;
-    std::size_t mostQueued_ = 0;
-};
-
 std::string NumericEvent(int i) {
     char message[24];
     std::snprintf(message, sizeof message, "{00A%03X%04X}", i % 4096, i & 0xFFFF);
@@ -412,7 +385,7 @@ TEST_F(UdpWindowTest, FloodKeepsTheWindowResponsiveAndMemoryBounded) {
 
     constexpr int kDatagrams = 100000;
     const long residentBefore = ResidentKiB();
-    Heartbeat heartbeat(dialog);
+    Heartbeat heartbeat([&] { return dialog->udpHandoff.QueuedBytes(); });
     heartbeat.Start(10);
     std::atomic<bool> done{false};
     std::atomic<long> sent{0};
@@ -442,13 +415,13 @@ TEST_F(UdpWindowTest, FloodKeepsTheWindowResponsiveAndMemoryBounded) {
         "[ flood    ] %ld datagrams in %ld ms: %ld shown, %ld dropped by the kernel; longest "
         "timer gap %ld ms, most queued %zu bytes, resident %+ld KiB\n",
         sent.load(), tookMs, console.EventLineCount(), queue.drops, heartbeat.LongestGapMs(),
-        heartbeat.MostQueued(), residentAfter - residentBefore);
+        heartbeat.MostSampled(), residentAfter - residentBefore);
     ASSERT_EQ(sent.load(), kDatagrams);
     ASSERT_TRUE(settled) << console.EventLineCount() << " shown, " << queue.drops << " dropped";
     EXPECT_GT(console.EventLineCount(), 0);
     EXPECT_GT(heartbeat.Beats(), 2);
     EXPECT_LT(heartbeat.LongestGapMs(), 500) << "window stayed responsive";
-    EXPECT_LE(heartbeat.MostQueued(), std::size_t(1 << 20) + 2048) << "hand-over stays bounded";
+    EXPECT_LE(heartbeat.MostSampled(), std::size_t(1 << 20) + 2048) << "hand-over stays bounded";
     EXPECT_LT(residentAfter - residentBefore, 64 * 1024) << "KiB";
 
     // The fields hold the last event that arrived.
