@@ -12,5 +12,9 @@ public:
     static bool EndedNormally();
 };
 
+// Toolkit settings the window relies on, made once before it is built (also
+// by benchmarks that build the window without this application object).
+void ConfigureToolkit();
+
 // The process entry's body: runs the toolkit and returns the exit status.
 int RunBrantle(int argc, char** argv);
