@@ -4,6 +4,7 @@
 //   bench_window latency [--quick]  board write / datagram -> "EvID(decimal)"
 //   bench_window burst   [--quick]  100,000 datagrams: rate, longest stall, peak memory
 //   bench_window idle    [--quick]  CPU with the port open and the board answering
+//   bench_window floor   [--quick]  CPU of an empty dialog with a 20 ms timer
 //
 // Each mode runs in a process of its own (scripts/bench starts them), so the
 // peak memory of the burst is the burst's own. Rows of the table go to
@@ -112,6 +113,10 @@ public:
     bool Connect(const std::string& devicePath) {
         dialog->ID_COMBOBOX1->SetValue(devicePath);
         Click(dialog->ID_BUTTON1);
+        // A real click leaves the focus on the buttons, not in a text field
+        // whose blinking cursor would take frames of its own (see
+        // MeasureLatency).
+        dialog->ID_BUTTON2->SetFocus();
         // One second of warm-up, then the first detect request.
         return dialog->serial.IsOpen() &&
                RunLoopUntil([&] { return Status() == "Connected"; }, 5000);
@@ -295,10 +300,6 @@ int RunLatency(bool quick) {
         std::fprintf(stderr, "bench_window: the board did not connect\n");
         return 1;
     }
-    // Focus on a button, as after a click on "Open": a blinking text cursor
-    // would take frames of its own (see MeasureLatency).
-    window.dialog->ID_BUTTON2->SetFocus();
-    RunLoopFor(100);
     window.dialog->serial.SetCallback(RecordingSerialReceive);
     const LatencyResult serial = MeasureLatency(window.dialog, events, [&](int id) {
         return board.Send(Format("{0%03X}", id));
@@ -314,7 +315,7 @@ int RunLatency(bool quick) {
         return 1;
     }
     window.dialog->udpServer.SetCallback(RecordingDatagram);
-    window.dialog->ID_BUTTON23->SetFocus();
+    window.dialog->ID_BUTTON23->SetFocus();  // as a click on "Start" leaves it
     RunLoopFor(100);
     loopback::Sender sender(port);
     const LatencyResult udp = MeasureLatency(window.dialog, events, [&](int id) {
@@ -539,12 +540,19 @@ int RunIdle(bool quick) {
     // Nothing of the benchmark's own runs meanwhile: no timer, no polling.
     DetectResponses responses;
     AddConsoleSink(&responses);
+    GdkFrameClock* frameClock =
+        gtk_widget_get_frame_clock(static_cast<GtkWidget*>(window.dialog->GetHandle()));
+    int frames = 0;
+    auto onPaint = +[](GdkFrameClock*, gpointer count) { ++*static_cast<int*>(count); };
+    const gulong paintHandler =
+        frameClock ? g_signal_connect(frameClock, "paint", G_CALLBACK(onPaint), &frames) : 0;
     const double cpuBefore = bench::CpuMs();
     const auto start = Clock::now();
     RunLoopFor(seconds * 1000);
     const double cpuMs = bench::CpuMs() - cpuBefore;
     const auto end = Clock::now();
     RemoveConsoleSink(&responses);
+    if (paintHandler != 0) g_signal_handler_disconnect(frameClock, paintHandler);
     const double wallMs = MsBetween(start, end);
     const double percent = 100.0 * cpuMs / wallMs;
     const double gapMs = responses.LongestGapMs(end);
@@ -552,21 +560,44 @@ int RunIdle(bool quick) {
 
     std::fprintf(stderr,
                  "idle: %.1f ms CPU in %.1f s = %.3f %% of a core; %d detect responses, longest "
-                 "gap %.0f ms; status %s\n",
+                 "gap %.0f ms; status %s; %d frames painted\n",
                  cpuMs, wallMs / 1000, percent, responses.Count(), gapMs,
-                 static_cast<const char*>(window.Status().utf8_str()));
+                 static_cast<const char*>(window.Status().utf8_str()), frames);
     Row(Format("Idle CPU, port open, board answering (%d s)", seconds),
         Format("%.2f %% of one core%s", percent, answered ? "" : ", BOARD LOST"), "< 1 %",
         bench::Verdict(percent < 1.0 && answered));
     return answered ? 0 : 1;
 }
 
+// The toolkit's own cost of the poll timer's schedule: an empty dialog with a
+// 20 ms timer that does nothing. The program's idle CPU cannot go below it.
+int RunFloor(bool quick) {
+    const int seconds = quick ? 10 : 30;
+    wxDialog* empty = new wxDialog(nullptr, wxID_ANY, "floor");
+    empty->Show();
+    CallingTimer tick([] {});
+    tick.Start(20);
+    RunLoopFor(2000);
+    const double cpuBefore = bench::CpuMs();
+    const auto start = Clock::now();
+    RunLoopFor(seconds * 1000);
+    const double percent = 100.0 * (bench::CpuMs() - cpuBefore) / MsBetween(start, Clock::now());
+    tick.Stop();
+    empty->Destroy();
+    RunLoopFor(20);
+    std::fprintf(stderr, "floor: an empty dialog with a 20 ms timer, %d s: %.3f %% of a core\n",
+                 seconds, percent);
+    Row(Format("  for reference: an empty dialog with a 20 ms timer (%d s)", seconds),
+        Format("%.2f %% of one core", percent), "", "");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "latency" && mode != "burst" && mode != "idle") {
-        std::fprintf(stderr, "usage: bench_window latency|burst|idle [--quick]\n");
+    if (mode != "latency" && mode != "burst" && mode != "idle" && mode != "floor") {
+        std::fprintf(stderr, "usage: bench_window latency|burst|idle|floor [--quick]\n");
         return 2;
     }
     const bool quick = bench::Quick(argc, argv);
@@ -585,8 +616,9 @@ int main(int argc, char** argv) {
         wxEventLoop loop;
         wxEventLoopActivator active(&loop);
         result = mode == "latency" ? RunLatency(quick)
-                 : mode == "burst" ? RunBurst(quick)
-                                   : RunIdle(quick);
+                 : mode == "burst"  ? RunBurst(quick)
+                 : mode == "idle"   ? RunIdle(quick)
+                                    : RunFloor(quick);
     }
     wxEntryCleanup();
     return result;
