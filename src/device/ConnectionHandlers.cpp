@@ -134,7 +134,10 @@ void loggerDialog::OnPollTimer(wxTimerEvent&) {
         return;
     }
 
-    FillOutputFrames();
+    // Only the pages that send the frames show them, and the fill reads
+    // nothing but the Indication page; elsewhere it would be work 50 times a
+    // second that nobody sees.
+    if (currentPage >= 2 && currentPage <= 4) FillOutputFrames();
 
     bool wrote = false;
     int lastWrite = 0;

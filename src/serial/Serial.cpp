@@ -176,7 +176,8 @@ void Serial::ReadingThread() {
     }
     while (pulsed && running_) {
         pollfd p[2] = {{fd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        int r = poll(p, 2, 100);
+        // Close ends the wait through the wake pipe, so no time-out is needed.
+        int r = poll(p, 2, -1);
         if (r < 0) {
             if (errno == EINTR) continue;
             break;

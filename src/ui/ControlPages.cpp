@@ -14,11 +14,6 @@ const char* const kIdSample = "4095";           // event ids have up to 12 bits
 const char* const kNumberSample = "4294967295";
 const char* const kRealSample = "-1.234568e+004";  // a factor as the calculator writes it
 
-wxPanel* MakePage(wxNotebook* book, const char* name) {
-    return new wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
-                       wxTAB_TRAVERSAL, name);
-}
-
 // Labels above the three data choices of a page.
 wxFlexGridSizer* DataChoiceGrid(wxWindow* page, const char* const labelNames[3],
                                 wxChoice* const choices[3]) {

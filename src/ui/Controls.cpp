@@ -53,6 +53,11 @@ wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label)
                           wxDefaultSize, 0, wxDefaultValidator, name);
 }
 
+wxPanel* MakePage(wxBookCtrlBase* book, const char* name) {
+    return new wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
+                       wxTAB_TRAVERSAL, name);
+}
+
 void SetAccessibleName(wxWindow* control, const wxString& name) {
     GtkWidget* widget = control->GetHandle();
     if (widget == nullptr) return;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <wx/wx.h>
+#include <wx/bookctrl.h>
 #include <wx/radiobox.h>
 
 wxSize FitWidth(wxWindow* control, int width);
@@ -19,6 +20,9 @@ wxButton* MakeButton(wxWindow* parent, const char* name, const wxString& label,
 wxChoice* MakeChoice(wxWindow* parent, const char* name, const wxArrayString& items, int selected,
                      int width = -1);
 wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label);
+
+// A page of the notebook.
+wxPanel* MakePage(wxBookCtrlBase* book, const char* name);
 
 // The accessible name under which assistive technology (and UI automation)
 // finds a control: for text fields, combo boxes and choices, the caption of

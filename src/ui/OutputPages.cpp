@@ -39,8 +39,7 @@ struct GridPage {
 };
 GridPage MakeGridPage(wxNotebook* book, const char* pageName, const char* gridName, int rows,
                       int cols, int rowStep, const char* buttonName) {
-    auto* page = new wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
-                             wxTAB_TRAVERSAL, pageName);
+    auto* page = MakePage(book, pageName);
     auto* grid = new wxGrid(page, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
                             wxWANTS_CHARS, gridName);
     grid->CreateGrid(rows, cols);
@@ -110,8 +109,7 @@ const char kExponentSample[] = "-1.000000e+000";  // written by the calculator
 }  // namespace
 
 wxPanel* loggerDialog::BuildIndicationPage(wxNotebook* book) {
-    auto* page = new wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
-                             wxTAB_TRAVERSAL, "ID_PANEL2");
+    auto* page = MakePage(book, "ID_PANEL2");
     ID_PANEL2 = page;
     auto* column = new wxBoxSizer(wxVERTICAL);
 
@@ -256,8 +254,7 @@ wxPanel* loggerDialog::BuildDiscreteIndicPage(wxNotebook* book) {
 }
 
 wxPanel* loggerDialog::BuildAxesPage(wxNotebook* book) {
-    auto* page = new wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
-                             wxTAB_TRAVERSAL, "ID_PANEL3");
+    auto* page = MakePage(book, "ID_PANEL3");
     ID_PANEL3 = page;
     auto* columns = new wxBoxSizer(wxHORIZONTAL);
 

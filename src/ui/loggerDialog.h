@@ -8,6 +8,7 @@
 #include <wx/notebook.h>
 #include <wx/statline.h>
 
+#include <chrono>
 #include <optional>
 
 #include "net/UdpServer.h"
@@ -18,6 +19,11 @@ class loggerDialog : public wxDialog {
 public:
     explicit loggerDialog(wxWindow* parent = nullptr, wxWindowID id = wxID_ANY);
     ~loggerDialog() override;
+
+    // The toolkit's housekeeping walk over the dialog's windows, done at most
+    // once per kIdleWalkInterval (see loggerDialog.cpp).
+    bool SendIdleEvents(wxIdleEvent& event) override;
+    static constexpr std::chrono::milliseconds kIdleWalkInterval{100};
 
     // ---- left column
     wxStaticText* ID_STATICTEXT6 = nullptr;   // "Remarks"
@@ -286,6 +292,8 @@ private:
     wxPanel* BuildDiscreteIndicPage(wxNotebook* book);
     wxPanel* BuildAxesPage(wxNotebook* book);
     void BindEvents();
+
+    std::chrono::steady_clock::time_point lastIdleWalk;
 };
 
 // Program-wide state (one instance each; defined in ui/Globals.cpp).

@@ -682,4 +682,32 @@ TEST_F(WindowTest, FieldsCarryTheAccessibleNameOfTheirLabel) {
     }
 }
 
+// The toolkit's walk over the dialog's windows after each pass of its loop
+// still reaches every control, but at most once per interval, however often
+// the loop goes idle (here about once a millisecond); the dialog itself is
+// served on every pass.
+TEST_F(WindowTest, IdleWalkReachesTheControlsAtMostOncePerInterval) {
+    int dialogPasses = 0;
+    auto countDialog = [&dialogPasses](wxIdleEvent&) { ++dialogPasses; };
+    dialog->SetExtraStyle(dialog->GetExtraStyle() | wxWS_EX_PROCESS_IDLE);
+    dialog->Bind(wxEVT_IDLE, countDialog);
+    for (wxWindow* control : {static_cast<wxWindow*>(dialog->ID_TEXTCTRL22), Named("ID_TEXTCTRL12")}) {
+        SCOPED_TRACE(control->GetName());
+        ASSERT_NE(control, nullptr);
+        int walks = 0;
+        auto count = [&walks](wxIdleEvent&) { ++walks; };
+        control->SetExtraStyle(control->GetExtraStyle() | wxWS_EX_PROCESS_IDLE);
+        control->Bind(wxEVT_IDLE, count);
+        const auto start = std::chrono::steady_clock::now();
+        PumpEvents(1000);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        control->Unbind(wxEVT_IDLE, count);
+        const int intervals = static_cast<int>(elapsed / loggerDialog::kIdleWalkInterval);
+        EXPECT_GE(walks, 3);
+        EXPECT_LE(walks, intervals + 1);
+    }
+    dialog->Unbind(wxEVT_IDLE, countDialog);
+    EXPECT_GT(dialogPasses, 100);
+}
+
 }  // namespace
