@@ -53,10 +53,25 @@ wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label)
                           wxDefaultSize, 0, wxDefaultValidator, name);
 }
 
-wxPanel* MakePage(wxBookCtrlBase* book, const char* name) {
-    return new wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
-                       wxTAB_TRAVERSAL, name);
-}
+namespace {
+class BookPage : public wxPanel {
+public:
+    BookPage(wxBookCtrlBase* book, const char* name)
+        : wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
+                  wxTAB_TRAVERSAL, name),
+          book_(book) {}
+
+    bool SendIdleEvents(wxIdleEvent& event) override {
+        if (book_->GetCurrentPage() != this) return false;
+        return wxPanel::SendIdleEvents(event);
+    }
+
+private:
+    wxBookCtrlBase* const book_;
+};
+}  // namespace
+
+wxPanel* MakePage(wxBookCtrlBase* book, const char* name) { return new BookPage(book, name); }
 
 void SetAccessibleName(wxWindow* control, const wxString& name) {
     GtkWidget* widget = control->GetHandle();

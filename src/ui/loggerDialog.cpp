@@ -68,8 +68,9 @@ loggerDialog::~loggerDialog() {
 // order) and for idle events, which no control here asks for. The poll timer
 // makes a pass 50 times a second, and that walk was the largest part of the
 // program's CPU use while idle. So the dialog itself is served on every pass,
-// its windows at most every kIdleWalkInterval; the poll timer never stops,
-// so their turn always comes within that time.
+// its windows at most every kIdleWalkInterval (and of the notebook, only the
+// page shown: see MakePage); the poll timer never stops, so their turn
+// always comes within that time.
 bool loggerDialog::SendIdleEvents(wxIdleEvent& event) {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastIdleWalk >= kIdleWalkInterval) {

@@ -683,29 +683,45 @@ TEST_F(WindowTest, FieldsCarryTheAccessibleNameOfTheirLabel) {
 }
 
 // The toolkit's walk over the dialog's windows after each pass of its loop
-// still reaches every control, but at most once per interval, however often
-// the loop goes idle (here about once a millisecond); the dialog itself is
-// served on every pass.
-TEST_F(WindowTest, IdleWalkReachesTheControlsAtMostOncePerInterval) {
+// reaches the controls at most once per interval, however often the loop
+// goes idle (here about once a millisecond), and only those of the page
+// shown; the dialog itself is served on every pass.
+TEST_F(WindowTest, IdleWalkReachesTheShownControlsAtMostOncePerInterval) {
     int dialogPasses = 0;
     auto countDialog = [&dialogPasses](wxIdleEvent&) { ++dialogPasses; };
     dialog->SetExtraStyle(dialog->GetExtraStyle() | wxWS_EX_PROCESS_IDLE);
     dialog->Bind(wxEVT_IDLE, countDialog);
-    for (wxWindow* control : {static_cast<wxWindow*>(dialog->ID_TEXTCTRL22), Named("ID_TEXTCTRL12")}) {
-        SCOPED_TRACE(control->GetName());
-        ASSERT_NE(control, nullptr);
-        int walks = 0;
-        auto count = [&walks](wxIdleEvent&) { ++walks; };
+    struct Walks {
+        int count;
+        int intervals;  // the most walks the time pumped allows
+    };
+    auto walksOver1s = [](wxWindow* control) {
+        int count = 0;
+        auto onIdle = [&count](wxIdleEvent&) { ++count; };
         control->SetExtraStyle(control->GetExtraStyle() | wxWS_EX_PROCESS_IDLE);
-        control->Bind(wxEVT_IDLE, count);
+        control->Bind(wxEVT_IDLE, onIdle);
         const auto start = std::chrono::steady_clock::now();
         PumpEvents(1000);
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        control->Unbind(wxEVT_IDLE, count);
-        const int intervals = static_cast<int>(elapsed / loggerDialog::kIdleWalkInterval);
-        EXPECT_GE(walks, 3);
-        EXPECT_LE(walks, intervals + 1);
-    }
+        control->Unbind(wxEVT_IDLE, onIdle);
+        return Walks{count, static_cast<int>(elapsed / loggerDialog::kIdleWalkInterval) + 1};
+    };
+
+    // The Device panel is always shown; "Data for indic. test" is on the
+    // Indication page, left out until that page is selected.
+    wxWindow* devicePanelField = dialog->ID_TEXTCTRL22;
+    wxWindow* indicationField = Named("ID_TEXTCTRL12");
+    ASSERT_NE(indicationField, nullptr);
+    const Walks shown = walksOver1s(devicePanelField);
+    EXPECT_GE(shown.count, 3);
+    EXPECT_LE(shown.count, shown.intervals);
+    EXPECT_EQ(walksOver1s(indicationField).count, 0);
+
+    ShowPage(2);
+    const Walks selected = walksOver1s(indicationField);
+    EXPECT_GE(selected.count, 3);
+    EXPECT_LE(selected.count, selected.intervals);
+
     dialog->Unbind(wxEVT_IDLE, countDialog);
     EXPECT_GT(dialogPasses, 100);
 }
