@@ -5,8 +5,6 @@
 //   bench_startup [--quick]     5 starts (3 with --quick), after one unmeasured
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,111 +18,37 @@
 #include <vector>
 
 #include "BenchReport.h"
-
-// clang-format off
-#include <X11/Xlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
-// clang-format on
-
-extern char** environ;
+#include "ProgramWindow.h"  // last: it brings in Xlib's macros
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-const char* const kTitle = "BRANTLE Config Helper 0.3.0";
-
-long PidOf(Display* display, Window window) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    long pid = -1;
-    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1,
-                           False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && count == 1 && format == 32)
-        pid = *reinterpret_cast<long*>(data);
-    if (data != nullptr) XFree(data);
-    return pid;
-}
-
-bool HasTitle(Display* display, Window window) {
-    char* name = nullptr;
-    const bool match = XFetchName(display, window, &name) && name != nullptr && kTitle == std::string(name);
-    if (name != nullptr) XFree(name);
-    return match;
-}
-
-// The viewable window of process `pid` with the program's title, a top-level
-// one or one a window manager has framed; 0 when there is none yet.
-Window FindWindow(Display* display, Window under, pid_t pid, int depth = 0) {
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
-    Window found = 0;
-    for (unsigned int i = 0; i < count && found == 0; ++i) {
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
-        if (attributes.map_state != IsViewable) continue;
-        if (PidOf(display, children[i]) == pid && HasTitle(display, children[i]))
-            found = children[i];
-        else if (depth < 2)
-            found = FindWindow(display, children[i], pid, depth + 1);
-    }
-    if (children != nullptr) XFree(children);
-    return found;
-}
-
 // Ignores the errors of asking about windows that vanish meanwhile.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
-void CloseByCloseBox(Display* display, Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
-}
-
 // Exit status, or -1 when the process was still running after `ms` (then killed).
 int WaitOrKill(pid_t pid, int ms) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    int status = 0;
-    while (Clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
+    const int status = program::WaitForExit(pid, ms, 10);
+    if (status < 0) program::KillAndReap(pid);
+    return status;
 }
 
 // One start: milliseconds until the window is mapped, or -1.
-double StartOnce(Display* display, const std::string& program) {
+double StartOnce(Display* display, const std::string& path) {
     char folder[] = "/tmp/brantle-bench-start-XXXXXX";
     if (mkdtemp(folder) == nullptr) return -1;
-    setenv("XDG_CONFIG_HOME", folder, 1);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     const Window root = DefaultRootWindow(display);
     // Maps of top-level windows (and window manager frames) wake us at once;
     // the tree is also searched every few milliseconds.
     XSelectInput(display, root, SubstructureNotifyMask);
     XSync(display, True);
 
-    pid_t pid = -1;
     const auto start = Clock::now();
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_t pid = program::Spawn(path, folder, [](posix_spawn_file_actions_t* actions) {
+        posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    });
     double shownMs = -1;
     Window window = 0;
     if (pid > 0) {
@@ -135,7 +59,7 @@ double StartOnce(Display* display, const std::string& program) {
                 XEvent event;
                 XNextEvent(display, &event);
             }
-            window = FindWindow(display, root, pid);
+            window = program::FindProgramWindow(display, root, pid);
             if (window != 0) {
                 shownMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
                 break;
@@ -151,7 +75,7 @@ double StartOnce(Display* display, const std::string& program) {
     if (pid > 0) {
         if (window != 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            CloseByCloseBox(display, window);
+            program::RequestClose(display, window);
         }
         const int status = WaitOrKill(pid, 5000);
         if (status != 0) std::fprintf(stderr, "bench_startup: the program ended with %d\n", status);
@@ -165,11 +89,9 @@ double StartOnce(Display* display, const std::string& program) {
 
 int main(int argc, char** argv) {
     const int starts = bench::Quick(argc, argv) ? 3 : 5;
-    const std::string program =
-        (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "brantle-config-helper")
-            .string();
-    if (access(program.c_str(), X_OK) != 0) {
-        std::fprintf(stderr, "bench_startup: %s is not built\n", program.c_str());
+    const std::string path = program::ProgramPath().string();
+    if (access(path.c_str(), X_OK) != 0) {
+        std::fprintf(stderr, "bench_startup: %s is not built\n", path.c_str());
         return 1;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -180,9 +102,9 @@ int main(int argc, char** argv) {
     XSetErrorHandler(IgnoreXError);
 
     // The first start loads the libraries from disk; it is shown apart.
-    const double first = StartOnce(display, program);
+    const double first = StartOnce(display, path);
     std::vector<double> ms;
-    for (int i = 0; i < starts; ++i) ms.push_back(StartOnce(display, program));
+    for (int i = 0; i < starts; ++i) ms.push_back(StartOnce(display, path));
     XCloseDisplay(display);
 
     const bool allShown =

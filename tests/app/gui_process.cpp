@@ -6,145 +6,50 @@
 // success.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 
 #include "GuiTest.h"
 #include "ui/loggerDialog.h"
 
-// Xlib's macros (None, Status, Bool...) clash with names in the headers above,
-// so it comes last.
 // clang-format off
-#include <X11/Xlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
+#include "ProgramWindow.h"  // last: it brings in Xlib's macros
 // clang-format on
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kTitle = "BRANTLE Config Helper 0.3.0";
-
-// The test binary is in build/tests/, the program in build/.
-fs::path ProgramPath() {
-    return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "brantle-config-helper";
-}
-
-bool OnPath(const std::string& program) {
-    const char* path = getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    return false;
-}
-
-long CardinalProperty(Display* display, Window window, const char* name) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    long value = -1;
-    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1, False,
-                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && count == 1 && format == 32)
-        value = *reinterpret_cast<long*>(data);
-    if (data != nullptr) XFree(data);
-    return value;
-}
-
-std::string WindowTitle(Display* display, Window window) {
-    char* name = nullptr;
-    std::string title;
-    if (XFetchName(display, window, &name) && name != nullptr) title = name;
-    if (name != nullptr) XFree(name);
-    return title;
-}
-
-// The viewable top-level window of process `pid` with the program's title.
-Window FindProgramWindow(Display* display, Window under, pid_t pid, int depth = 0) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
-    Window found = 0;
-    for (unsigned int i = 0; i < count && found == 0; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes) &&
-            attributes.map_state == IsViewable &&
-            CardinalProperty(display, children[i], "_NET_WM_PID") == pid &&
-            WindowTitle(display, children[i]) == kTitle)
-            found = children[i];
-        else if (depth < 2)
-            found = FindProgramWindow(display, children[i], pid, depth + 1);
-    }
-    if (children != nullptr) XFree(children);
-    return found;
-}
+using program::FileText;
+using program::OnPath;
+using program::ProgramPath;
+using program::RequestClose;
+using program::RootPoint;
+using program::ToRoot;
+using program::WaitForProgramWindow;
 
 // The program running under a configuration folder of its own, its standard
 // output kept in a file.
 class ProgramProcess {
   public:
     explicit ProgramProcess(const std::string& dir) : output_(dir + "/stdout.txt") {
-        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const std::string program = ProgramPath().string();
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        process_.Start(ProgramPath().string(), dir, [&](posix_spawn_file_actions_t* actions) {
+            posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, output_.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        });
     }
-    ~ProgramProcess() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
-    }
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return process_.Pid(); }
 
     // The exit status, or -1 when the process has not ended within `ms`.
-    int WaitForExit(int ms) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                exited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
-    std::string Output() const {
-        std::ifstream in(output_);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    int WaitForExit(int ms) { return process_.WaitForExit(ms); }
+    std::string Output() const { return FileText(output_); }
 
   private:
     std::string output_;
-    pid_t pid_ = -1;
-    bool exited_ = false;
+    program::ChildProcess process_;
 };
 
 class ProgramExitTest : public testing::Test {
@@ -163,18 +68,7 @@ class ProgramExitTest : public testing::Test {
         fs::remove_all(folder, ignored);
     }
 
-    Window WaitForWindow(pid_t pid) {
-        for (int i = 0; i < 300; ++i) {
-            const Window window = FindProgramWindow(display, DefaultRootWindow(display), pid);
-            if (window != 0) {
-                // Let it draw before it is talked to.
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                return window;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
-    }
+    Window WaitForWindow(pid_t pid) { return WaitForProgramWindow(display, pid, 15000); }
 
     std::string folder;
     Display* display = nullptr;
@@ -186,15 +80,7 @@ TEST_F(ProgramExitTest, CloseBoxEndsTheProgramWithStatusZero) {
     const Window window = WaitForWindow(program.Pid());
     ASSERT_NE(window, 0u) << "the program's window did not appear";
 
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
+    RequestClose(display, window);
 
     EXPECT_EQ(program.WaitForExit(10000), 0);
     // The close box skips the steps of "Quit".
@@ -220,13 +106,9 @@ TEST_F(ProgramExitTest, QuitEndsTheProgramWithStatusZero) {
     ASSERT_GT(program.Pid(), 0);
     const Window window = WaitForWindow(program.Pid());
     ASSERT_NE(window, 0u) << "the program's window did not appear";
-    int x = 0;
-    int y = 0;
-    Window child = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), quit.x, quit.y, &x, &y,
-                          &child);
+    const RootPoint at = ToRoot(display, window, quit.x, quit.y);
     const std::string click =
-        "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1";
+        "xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1";
     ASSERT_EQ(system(click.c_str()), 0) << click;
 
     EXPECT_EQ(program.WaitForExit(10000), 0);

@@ -6,11 +6,10 @@
 // memory is read from /proc.
 #pragma once
 
+#include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -27,35 +26,11 @@
 #include "GuiTest.h"
 #include "ui/loggerDialog.h"
 
-// Xlib's macros (None, Status, Bool...) clash with names in the headers above,
-// so it comes last.
 // clang-format off
-#include <X11/Xlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
+#include "ProgramWindow.h"  // last: it brings in Xlib's macros
 // clang-format on
 
-extern char** environ;
-
 namespace program {
-
-namespace fs = std::filesystem;
-
-inline const char* const kTitle = "BRANTLE Config Helper 0.3.0";
-
-// The test binary is in build/tests/, the program in build/.
-inline fs::path ProgramPath() {
-    return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "brantle-config-helper";
-}
-
-inline bool OnPath(const std::string& name) {
-    const char* path = getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-    return false;
-}
 
 // A field of /proc/PID/status in KiB ("VmRSS", "VmHWM"), -1 when unreadable.
 inline long StatusKiB(pid_t pid, const std::string& field) {
@@ -98,53 +73,29 @@ class Process {
         : errors_(configHome + "/stderr.txt"), onLine_(std::move(onLine)) {
         int out[2];
         if (pipe2(out, O_CLOEXEC) != 0) return;
-        setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors_.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const std::string path = ProgramPath().string();
-        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        const auto redirect = [&](posix_spawn_file_actions_t* actions) {
+            posix_spawn_file_actions_adddup2(actions, out[1], STDOUT_FILENO);
+            posix_spawn_file_actions_addopen(actions, STDERR_FILENO, errors_.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        };
+        process_.Start(ProgramPath().string(), configHome, redirect);
         close(out[1]);
         reader_ = std::thread([this, fd = out[0]] { ReadLines(fd); });
     }
     ~Process() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
+        process_.KillIfRunning();
         if (reader_.joinable()) reader_.join();  // ends at the pipe's end of file
     }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return process_.Pid(); }
 
     // The exit status (128 + signal when killed), or -1 when the process has
     // not ended within `ms`.
-    int WaitForExit(int ms) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                exited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
+    int WaitForExit(int ms) { return process_.WaitForExit(ms); }
 
-    std::string Errors() const {
-        std::ifstream in(errors_);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Errors() const { return FileText(errors_); }
     // The reports of AddressSanitizer, LeakSanitizer, UndefinedBehaviorSanitizer
     // or ThreadSanitizer in the standard error, or "" when there are none.
     std::string SanitizerReports() const {
@@ -174,8 +125,7 @@ class Process {
 
     std::string errors_;
     std::function<void(const std::string&)> onLine_;
-    pid_t pid_ = -1;
-    bool exited_ = false;
+    ChildProcess process_;
     std::thread reader_;
 };
 
@@ -191,85 +141,18 @@ class Screen {
 
     // The program's viewable top-level window, once it has appeared (0 when
     // it does not within `ms`).
-    Window WaitForWindow(pid_t pid, int ms) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            const Window window = FindWindow(DefaultRootWindow(display_), pid, 0);
-            if (window != 0) {
-                // Let it draw before it is talked to.
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                return window;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
-    }
+    Window WaitForWindow(pid_t pid, int ms) { return WaitForProgramWindow(display_, pid, ms); }
 
     // A point of the window in root coordinates, for xdotool.
     wxPoint OnScreen(Window window, const wxPoint& inWindow) {
-        int x = 0;
-        int y = 0;
-        Window child = 0;
-        XTranslateCoordinates(display_, window, DefaultRootWindow(display_), inWindow.x,
-                              inWindow.y, &x, &y, &child);
-        return {x, y};
+        const RootPoint point = ToRoot(display_, window, inWindow.x, inWindow.y);
+        return {point.x, point.y};
     }
 
     // The close box: what a window manager sends when it is clicked.
-    void RequestClose(Window window) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, window, False, NoEventMask, &event);
-        XFlush(display_);
-    }
+    void RequestClose(Window window) { program::RequestClose(display_, window); }
 
   private:
-    long CardinalProperty(Window window, const char* name) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        long value = -1;
-        if (XGetWindowProperty(display_, window, XInternAtom(display_, name, False), 0, 1, False,
-                               XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
-            data != nullptr && count == 1 && format == 32)
-            value = *reinterpret_cast<long*>(data);
-        if (data != nullptr) XFree(data);
-        return value;
-    }
-    std::string Title(Window window) {
-        char* name = nullptr;
-        std::string title;
-        if (XFetchName(display_, window, &name) && name != nullptr) title = name;
-        if (name != nullptr) XFree(name);
-        return title;
-    }
-    Window FindWindow(Window under, pid_t pid, int depth) {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display_, under, &root, &parent, &children, &count)) return 0;
-        Window found = 0;
-        for (unsigned int i = 0; i < count && found == 0; ++i) {
-            XWindowAttributes attributes;
-            if (XGetWindowAttributes(display_, children[i], &attributes) &&
-                attributes.map_state == IsViewable &&
-                CardinalProperty(children[i], "_NET_WM_PID") == pid && Title(children[i]) == kTitle)
-                found = children[i];
-            else if (depth < 2)
-                found = FindWindow(children[i], pid, depth + 1);
-        }
-        if (children != nullptr) XFree(children);
-        return found;
-    }
-
     Display* display_;
 };
 
