@@ -73,6 +73,15 @@ void ShowBoardMessage(loggerDialog& dialog, const char* text, int length) {
     }
 }
 
+// The console hears why, then what to do; the Device panel's reason line
+// shows the same until an open succeeds.
+void ReportPortFailure(loggerDialog& dialog, const std::string& path, const PortOpenError& error) {
+    const FailureText why = DescribePortFailure(path, error, GatherPortFacts(path, error));
+    ConsolePrintColoured(kColourRed, kColourNormal, "Reason: %s\n", why.reason.c_str());
+    ConsolePrintf("What to do: %s\n", why.Line().c_str());
+    dialog.ShowReason(dialog.portReason, wxString::FromUTF8(why.Line()));
+}
+
 }  // namespace
 
 void loggerDialog::OnOpenPort(wxCommandEvent&) {
@@ -92,9 +101,11 @@ void loggerDialog::OnOpenPort(wxCommandEvent&) {
         ID_COMBOBOX1->Disable();
         ConsolePrintColoured(kColourGreen, kColourNormal, "Port %s opened at %d\n",
                              portName.c_str(), baudRate);
+        ShowReason(portReason, wxEmptyString);
     } else {
         ConsolePrintColoured(kColourRed, kColourNormal, "Could not open port %s\n",
                              portName.c_str());
+        ReportPortFailure(*this, Serial::DevicePath(portName), serial.LastOpenError());
     }
 }
 

@@ -1,9 +1,12 @@
 // The "UDP server" group of the Device panel and the display of the event
 // messages that arrive over UDP.
+#include <optional>
 #include <string>
 
 #include "console/Console.h"
 #include "net/DatagramParser.h"
+#include "net/UdpFailure.h"
+#include "ui/Controls.h"
 #include "ui/loggerDialog.h"
 
 namespace {
@@ -68,28 +71,56 @@ private:
     bool haveContext_ = false;
 };
 
+// The console hears why, then what to do; the group's reason line shows the
+// same until a start succeeds.
+void ReportUdpFailure(loggerDialog& dialog, const FailureText& why) {
+    ConsolePrintColoured(kColourRed, kColourNormal, "UDP server not started: %s\n",
+                         why.reason.c_str());
+    ConsolePrintf("What to do: %s\n", why.Line().c_str());
+    dialog.ShowReason(dialog.udpReason, wxString::FromUTF8(why.Line()));
+}
+
 }  // namespace
 
 void loggerDialog::OnUdpStart(wxCommandEvent&) {
-    const long port = LeadingNumber(TypedText(ID_TEXTCTRL47));
+    const std::string text(ID_TEXTCTRL47->GetValue().utf8_str());
+    // Only a real port number is bound: a text that is not one must not
+    // become a random port or another number's low 16 bits.
+    const std::optional<int> port = ReadUdpPort(text);
+    if (!port) {
+        ReportUdpFailure(*this, DescribeInvalidUdpPort(text));
+        return;
+    }
     // A thread of an earlier start may wait for room in the hand-over, which
     // only this thread makes: let it go before the server joins it.
     udpHandoff.Cancel();
     udpServer.Stop();
     udpHandoff.Resume();
-    if (udpServer.Start(static_cast<int>(port & 0xFFFF)) != 0) return;
-    ID_BUTTON22->Disable();
-    ID_TEXTCTRL47->Disable();
-    ID_BUTTON23->Enable();
+    if (udpServer.Start(*port) != 0)
+        ReportUdpFailure(*this, DescribeUdpFailure(*port, udpServer.LastStartError()));
+    else
+        ShowReason(udpReason, wxEmptyString);
+    ShowUdpState();
 }
 
 void loggerDialog::OnUdpStop(wxCommandEvent&) {
     udpHandoff.Cancel();
     udpServer.Stop();
     udpHandoff.Resume();
-    ID_BUTTON22->Enable();
-    ID_TEXTCTRL47->Enable();
-    ID_BUTTON23->Disable();
+    ShowUdpState();
+}
+
+void loggerDialog::ShowUdpState() {
+    const bool listening = udpServer.IsListening();
+    ID_BUTTON22->Enable(!listening);
+    ID_TEXTCTRL47->Enable(!listening);
+    ID_BUTTON23->Enable(listening);
+    const wxString state = listening
+                               ? wxString::Format("Listening on UDP port %d", udpServer.BoundPort())
+                               : wxString("Stopped");
+    udpState->SetLabel(state);
+    SetAccessibleName(udpState, state);
+    Layout();
 }
 
 void loggerDialog::ProcessDatagram(const char* data, int count) {

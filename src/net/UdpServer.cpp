@@ -31,8 +31,12 @@ int UdpServer::Start(int port) {
     // is joined first, so two threads never deliver at the same time.
     if (thread_.joinable() || socket_ >= 0) Stop();
 
+    lastStartError_ = CallError();
     int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+        lastStartError_ = {errno, "socket"};
+        return -1;
+    }
 
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -40,8 +44,13 @@ int UdpServer::Start(int port) {
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     // A socket that did not come up is closed at once: repeated failed
     // starts must not leave descriptors behind.
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        lastStartError_ = {errno, "bind"};
+        ::close(fd);
+        return -1;
+    }
+    if (::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+        lastStartError_ = {errno, "pipe2"};
         ::close(fd);
         return -1;
     }
@@ -50,7 +59,8 @@ int UdpServer::Start(int port) {
     running_ = 1;  // before the thread exists, so a new thread always finds it set
     try {
         thread_ = std::thread(&UdpServer::ReceiveThread, this);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& failure) {
+        lastStartError_ = {failure.code().value(), "thread"};
         running_ = 0;
         CloseIfOpen(wakePipe_[0]);
         CloseIfOpen(wakePipe_[1]);

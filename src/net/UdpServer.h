@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "console/SystemError.h"
 #include "serial/Serial.h"  // ReceiveCallback
 
 class UdpServer {
@@ -23,6 +24,9 @@ public:
 
     bool IsListening() const { return running_.load() != 0; }
     int BoundPort() const;  // the port actually bound, 0 when none
+    // Why the last Start failed: the call and its error number; error 0
+    // after a successful start.
+    const CallError& LastStartError() const { return lastStartError_; }
 
 private:
     void ReceiveThread();
@@ -32,4 +36,5 @@ private:
     std::atomic<int> running_{0};
     std::thread thread_;
     std::atomic<ReceiveCallback> callback_{nullptr};
+    CallError lastStartError_;
 };

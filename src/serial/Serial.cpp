@@ -84,15 +84,29 @@ int Serial::Open(const char* portName, int baudRate) {
     baudRate_ = baudRate;
     const std::string path = DevicePath(portName ? portName : "");
 
+    lastOpenError_ = PortOpenError();
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0 && !TakeExclusive(fd)) CloseFd(fd);
+    if (fd < 0) {
+        lastOpenError_ = {errno, "open"};
+    } else if (!TakeExclusive(fd)) {
+        lastOpenError_ = {errno, "flock"};
+        CloseFd(fd);
+    }
     if (fd < 0) {
         ConsolePrintf("Serial::Open(): %s could not be opened.\n", path.c_str());
         return 0;
     }
     ConsolePrintf("Serial::Open(): %s opened sexyfully handle=%d.\n", path.c_str(), fd);
 
-    if (!ApplyLineSettings(fd, baudRate) || !MakeWakePipe(wakePipe_)) {
+    // A rate that is not positive fails before any call could set errno.
+    errno = EINVAL;
+    bool ready = ApplyLineSettings(fd, baudRate);
+    if (!ready) lastOpenError_ = {errno, "line settings"};
+    if (ready && !MakeWakePipe(wakePipe_)) {
+        lastOpenError_ = {errno, "pipe2"};
+        ready = false;
+    }
+    if (!ready) {
         ioctl(fd, TIOCNXCL);
         CloseFd(fd);
         return 0;
@@ -101,9 +115,10 @@ int Serial::Open(const char* portName, int baudRate) {
     running_ = 1;
     try {
         thread_ = std::thread(&Serial::ReadingThread, this);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& failure) {
         running_ = 0;
         Close();
+        lastOpenError_ = {failure.code().value(), "thread"};
         return 0;
     }
     ConsolePrintf("Serial::Open(): RX thread has been created (%d)\n", ++threadSerial);

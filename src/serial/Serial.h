@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "serial/PortFailure.h"
+
 // Receives a block of bytes (count >= 1). The block is only valid during the
 // call. The result is ignored.
 typedef int (*ReceiveCallback)(const char* data, int count);
@@ -30,6 +32,9 @@ public:
     void DtrOff();
 
     bool IsOpen() const;
+    // Why the last Open failed: the call and its error number; error 0 after
+    // a successful open. Read on the thread that opens.
+    const PortOpenError& LastOpenError() const { return lastOpenError_; }
     int BaudRate() const { return baudRate_; }
 
     // The device path for a port name: the name itself when it starts with
@@ -47,4 +52,5 @@ private:
     std::thread thread_;
     std::atomic<ReceiveCallback> callback_{nullptr};
     int baudRate_ = 0;
+    PortOpenError lastOpenError_;
 };

@@ -19,6 +19,19 @@ wxFlexGridSizer* RowOfTwo(wxWindow* first, wxWindow* second) {
     return row;
 }
 
+// A line of text that says why something failed; hidden until there is a
+// reason. Slightly smaller than the labels, dark red, named for assistive
+// tools under `name`.
+wxStaticText* MakeReasonLine(wxWindow* parent, const char* name) {
+    auto* line = MakeLabel(parent, name, wxEmptyString);
+    wxFont font = parent->GetFont();
+    font.SetPointSize(font.GetPointSize() - 1);
+    line->SetFont(font);
+    line->SetForegroundColour(wxColour(176, 0, 0));
+    line->Hide();
+    return line;
+}
+
 wxComboBox* MakeCombo(wxWindow* parent, const char* name, int width, const wxArrayString& items) {
     auto* combo = new wxComboBox(parent, wxWindow::NewControlId(), wxEmptyString, wxDefaultPosition,
                                  wxDefaultSize, items, 0, wxDefaultValidator, name);
@@ -150,6 +163,8 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_BUTTON2 = MakeButton(this, "ID_BUTTON2", "Close", wxSize(62, 23));
     ID_BUTTON2->Disable();
     stretched(ID_BUTTON2, 1);
+    portReason = MakeReasonLine(this, "PortReason");
+    column->Add(portReason, 0, wxALIGN_LEFT | wxLEFT | wxRIGHT | wxTOP, 2);
     spacer(4, kCentred | wxALL);
     ID_STATICLINE8 = MakeLine(this, "ID_STATICLINE8", wxLI_HORIZONTAL);
     stretched(ID_STATICLINE8, 0);
@@ -173,6 +188,15 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_BUTTON22 = MakeButton(this, "ID_BUTTON22", "Start", wxSize(52, 23));
     ID_BUTTON23 = MakeButton(this, "ID_BUTTON23", "Stop", wxSize(49, 23));
     column->Add(RowOfTwo(ID_BUTTON22, ID_BUTTON23), 0, kCentred, 0);
+    ID_BUTTON23->Disable();  // nothing listens yet
+    udpState = MakeLabel(this, "UdpState", "Stopped");
+    wxFont stateFont = GetFont();
+    stateFont.SetPointSize(stateFont.GetPointSize() - 1);
+    udpState->SetFont(stateFont);
+    SetAccessibleName(udpState, "Stopped");
+    centred(udpState, 1);
+    udpReason = MakeReasonLine(this, "UdpReason");
+    column->Add(udpReason, 0, wxALIGN_LEFT | wxLEFT | wxRIGHT | wxTOP, 2);
     ID_STATICLINE9 = MakeLine(this, "ID_STATICLINE9", wxLI_HORIZONTAL);
     stretched(ID_STATICLINE9, 0);
     spacer(9, kCentred | wxRIGHT | wxTOP | wxBOTTOM);

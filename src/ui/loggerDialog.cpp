@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ui/Controls.h"
+
 loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     pollTimer.SetOwner(this, wxWindow::NewControlId());
     resetTimer.SetOwner(this, wxWindow::NewControlId());
@@ -97,6 +99,21 @@ void loggerDialog::StopReceivers() {
 void loggerDialog::SetStatus(const wxString& label, const wxColour& colour) {
     ID_STATICTEXT2->SetForegroundColour(colour);
     ID_STATICTEXT2->SetLabel(label);
+}
+
+void loggerDialog::ShowReason(wxStaticText* line, const wxString& text) {
+    if (text.empty() && !line->IsShown()) return;
+    line->SetLabel(text);
+    if (!text.empty()) {
+        // As wide as the Device panel's stretched buttons; the text breaks
+        // between words.
+        line->Wrap(ID_BUTTON4->GetSize().x - 16);
+        SetAccessibleName(line, text);
+    }
+    line->Show(!text.empty());
+    SetMinSize(wxDefaultSize);
+    GetSizer()->SetSizeHints(this);
+    Layout();
 }
 
 void loggerDialog::ShowPendingFields() {

@@ -55,6 +55,7 @@ public:
     wxButton* ID_BUTTON1 = nullptr;           // "Open"
     wxButton* ID_BUTTON8 = nullptr;           // "Reset (Arduino)"
     wxButton* ID_BUTTON2 = nullptr;           // "Close"
+    wxStaticText* portReason = nullptr;       // "PortReason": why the last Open failed
     wxStaticLine* ID_STATICLINE8 = nullptr;
     wxStaticText* ID_STATICTEXT55 = nullptr;  // "UDP server"
     wxStaticText* ID_STATICTEXT32 = nullptr;  // "UDP port"
@@ -63,6 +64,8 @@ public:
     wxTextCtrl* ID_TEXTCTRL63 = nullptr;      // ID filter
     wxButton* ID_BUTTON22 = nullptr;          // "Start"
     wxButton* ID_BUTTON23 = nullptr;          // "Stop"
+    wxStaticText* udpState = nullptr;         // "UdpState": listening on which port, or stopped
+    wxStaticText* udpReason = nullptr;        // "UdpReason": why the last Start failed
     wxStaticLine* ID_STATICLINE9 = nullptr;
     wxStaticLine* ID_STATICLINE10 = nullptr;
     wxStaticText* ID_STATICTEXT30 = nullptr;  // "Console"
@@ -216,6 +219,10 @@ public:
     void OnIgnorePaint(wxPaintEvent& event);
     void OnIgnoreMouseEnter(wxMouseEvent& event);
     void SetStatus(const wxString& label, const wxColour& colour);
+    // Shows `text` in one of the reason lines (portReason, udpReason),
+    // wrapped to the Device panel; an empty text hides the line. The window
+    // keeps the fitted size of its layout.
+    void ShowReason(wxStaticText* line, const wxString& text);
 
     // ---- serial/
     void RefreshPortList();
@@ -239,6 +246,7 @@ public:
     // ---- net/
     void OnUdpStart(wxCommandEvent& event);
     void OnUdpStop(wxCommandEvent& event);
+    void ShowUdpState();  // "Start", "Stop", the port field and udpState by the server's state
     void ProcessDatagram(const char* data, int count);  // GUI thread
 
     // ---- ini/

@@ -13,6 +13,8 @@
 
 #include "BoardWindowTest.h"
 #include "Heartbeat.h"
+#include "PortHolder.h"
+#include "ui/Controls.h"
 
 namespace {
 
@@ -182,11 +184,19 @@ TEST_F(BoardWindowTest, OpenOfMissingPortPrintsTwoLinesAndChangesNothing) {
     OpenPort(path);
     EXPECT_FALSE(dialog->serial.IsOpen());
     const auto spans = console.Spans();
-    ASSERT_GE(spans.size(), 2u);
-    EXPECT_EQ(spans.back().colour, kColourRed);
-    EXPECT_EQ(spans.back().text, "Could not open port " + path + "\n");
-    EXPECT_NE(spans[spans.size() - 2].text.find(path), std::string::npos)
+    const int line = console.Find("Could not open port " + path + "\n");
+    ASSERT_GE(line, 1);
+    EXPECT_EQ(spans[line].colour, kColourRed);
+    EXPECT_NE(spans[line - 1].text.find(path), std::string::npos)
         << "the driver's own line comes first";
+    // Then why, and what to do; the window says the same.
+    ASSERT_EQ(spans.size(), static_cast<std::size_t>(line) + 3);
+    EXPECT_EQ(spans[line + 1].text,
+              "Reason: open " + path + ": No such file or directory (ENOENT)\n");
+    EXPECT_NE(spans[line + 2].text.find("not plugged in"), std::string::npos);
+    EXPECT_TRUE(dialog->portReason->IsShown());
+    EXPECT_EQ("What to do: " + GetAccessibleName(dialog->portReason).ToStdString() + "\n",
+              spans[line + 2].text);
     ExpectClosedState(dialog);
     EXPECT_EQ(pollDelay, 0);
     EXPECT_EQ(Status(), "Disconnected");
@@ -194,6 +204,28 @@ TEST_F(BoardWindowTest, OpenOfMissingPortPrintsTwoLinesAndChangesNothing) {
     // And the colour in force is normal again.
     ConsolePrintf("after\n");
     EXPECT_EQ(console.Count(kColourNormal, "after\n"), 1);
+
+    // The reason stays until an open succeeds.
+    const int height = dialog->GetSize().y;
+    OpenBoard();
+    EXPECT_FALSE(dialog->portReason->IsShown());
+    EXPECT_LT(dialog->GetSize().y, height) << "the window shrinks back to its fitted size";
+}
+
+// A port that another program holds names that program and says how to stop it.
+TEST_F(BoardWindowTest, OpenOfAPortHeldByAnotherProgramNamesIt) {
+    PortHolderProcess holder(board.DevicePath(), "ModemManager");
+    ASSERT_TRUE(holder.Holding());
+    OpenPort(board.DevicePath());
+    ASSERT_FALSE(dialog->serial.IsOpen());
+    ExpectClosedState(dialog);
+    const std::string shown = GetAccessibleName(dialog->portReason).ToStdString();
+    EXPECT_NE(shown.find("is in use by another program. ModemManager (pid " +
+                         std::to_string(holder.Pid()) + ") holds it."),
+              std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("sudo systemctl stop ModemManager.service"), std::string::npos) << shown;
+    EXPECT_EQ(console.Count(kColourNormal, "What to do: " + shown + "\n"), 1);
 }
 
 TEST_F(BoardWindowTest, OpenAfterCloseWorksAgainOnTheSamePort) {

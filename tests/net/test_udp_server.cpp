@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -117,6 +118,8 @@ TEST_F(UdpServerTest, StartOnAPortInUseFailsAndLeaksNothing) {
     const int before = OpenDescriptors();
     for (int attempt = 0; attempt < 50; ++attempt) ASSERT_EQ(server.Start(blocker.port()), -1);
     EXPECT_FALSE(server.IsListening());
+    EXPECT_EQ(server.LastStartError().error, EADDRINUSE);
+    EXPECT_EQ(server.LastStartError().call, "bind");
     EXPECT_EQ(server.BoundPort(), 0);
     EXPECT_EQ(OpenDescriptors(), before);
     EXPECT_EQ(server.Stop(), 0);  // nothing left to close
@@ -129,6 +132,7 @@ TEST_F(UdpServerTest, UsesOnlyTheLow16BitsOfThePort) {
     }
     ASSERT_EQ(server.Start(70000), 0);
     EXPECT_EQ(server.BoundPort(), 4464);
+    EXPECT_EQ(server.LastStartError().error, 0);
     Sender sender(4464);
     ASSERT_TRUE(sender.Send("{000001}"));
     EXPECT_TRUE(WaitForCount(1));

@@ -13,6 +13,7 @@
 #include <regex>
 #include <thread>
 
+#include "PortHolder.h"
 #include "SerialTestSupport.h"
 #include "VirtualBoard.h"
 #include "serial/Serial.h"
@@ -111,6 +112,8 @@ TEST_F(SerialTest, MissingPortPrintsFullPathAndFails) {
     EXPECT_EQ(console.Count("RX thread"), 0);
     EXPECT_EQ(OpenFdCount(), fds);
     EXPECT_EQ(port.Write("{DET}", 5), -1);
+    EXPECT_EQ(port.LastOpenError().error, ENOENT);
+    EXPECT_EQ(port.LastOpenError().call, "open");
 }
 
 TEST_F(SerialTest, NonTerminalIsReleasedSilently) {
@@ -121,6 +124,8 @@ TEST_F(SerialTest, NonTerminalIsReleasedSilently) {
     EXPECT_EQ(console.Count("could not be opened"), 0);
     EXPECT_EQ(console.Count("RX thread"), 0);
     EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(port.LastOpenError().error, ENOTTY);
+    EXPECT_EQ(port.LastOpenError().call, "line settings");
 }
 
 TEST_F(SerialTest, RefusedRateIsReleasedSilently) {
@@ -181,8 +186,20 @@ TEST_F(SerialTest, OpenPortCannotBeOpenedAgain) {
     ASSERT_EQ(symlink(board.DevicePath().c_str(), link.c_str()), 0);
     EXPECT_EQ(second.Open(link.c_str(), 115200), 0);
     unlink(link.c_str());
+    EXPECT_EQ(ClassifyPortFailure(second.LastOpenError()), PortFailureKind::Busy);
     serial.Close();
     EXPECT_EQ(second.Open(board.DevicePath().c_str(), 115200), 1);
+    EXPECT_EQ(second.LastOpenError().error, 0) << "an open that succeeds leaves no reason";
+}
+
+// Another process that holds the port (lock and exclusive flag) turns the
+// open away as busy, root or not.
+TEST_F(SerialTest, PortHeldByAnotherProcessIsBusy) {
+    PortHolderProcess holder(board.DevicePath(), "holder");
+    ASSERT_TRUE(holder.Holding());
+    EXPECT_EQ(serial.Open(board.DevicePath().c_str(), 115200), 0);
+    EXPECT_EQ(ClassifyPortFailure(serial.LastOpenError()), PortFailureKind::Busy)
+        << serial.LastOpenError().call << " " << serial.LastOpenError().error;
 }
 
 // Another program that is not root is turned away by the exclusive flag, and

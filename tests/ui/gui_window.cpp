@@ -105,7 +105,7 @@ const ControlRow kControls[] = {
     {"ID_STATICTEXT70", "", "wxStaticText", "ID filter", kOn},
     {"ID_TEXTCTRL63", "", "wxTextCtrl", "0", kOn},
     {"ID_BUTTON22", "", "wxButton", "Start", kOn},
-    {"ID_BUTTON23", "", "wxButton", "Stop", kOn},
+    {"ID_BUTTON23", "", "wxButton", "Stop", kOff},  // nothing listens yet
     {"ID_STATICLINE9", "", "wxStaticLine", "", kOn},
     {"ID_STATICLINE10", "", "wxStaticLine", "", kOn},
     {"ID_STATICTEXT30", "", "wxStaticText", "Console", kOn},
