@@ -122,7 +122,9 @@ TEST(PortFailureText, EachErrorSaysWhatIsWrongAndWhatToDo) {
 TEST(PortFailureLookup, GroupIsReadFromTheNode) {
     TempFolder folder;
     ASSERT_FALSE(folder.path.empty());
-    const std::string node = folder.Write("ttyACM0", "");
+    // A character device node like the board's where this process may make one.
+    std::string node = folder.path + "/ttyACM0";
+    if (mknod(node.c_str(), S_IFCHR | 0660, makedev(1, 3)) != 0) folder.Write("ttyACM0", "");
     // dialout where this process may hand the file to it, else its own group.
     const group* dialout = getgrnam("dialout");
     const gid_t gid = geteuid() == 0 && dialout != nullptr ? dialout->gr_gid : getegid();

@@ -1,5 +1,6 @@
 // The serial driver on real pseudo-terminals and real threads, with the
 // virtual board (or a bare terminal) on the other end.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -222,6 +223,30 @@ TEST_F(SerialTest, OtherProgramIsTurnedAwayWhileOpen) {
     EXPECT_EQ(openAsNobody(), 1) << "expected EBUSY while the port is open";
     serial.Close();
     EXPECT_EQ(openAsNobody(), 0) << "the port stayed exclusive after closing";
+}
+
+// A user outside the group that owns the port is told which group to join.
+TEST_F(SerialTest, ForbiddenPortNamesItsGroup) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    const group* dialout = getgrnam("dialout");
+    if (dialout == nullptr) GTEST_SKIP() << "no group dialout";
+    const std::string path = board.DevicePath();
+    ASSERT_EQ(chown(path.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0660), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        Serial port;
+        if (port.Open(path.c_str(), 115200) != 0) _exit(4);
+        const PortOpenError& error = port.LastOpenError();
+        const FailureText why = DescribePortFailure(path, error, GatherPortFacts(path, error));
+        const bool told = error.error == EACCES &&
+                          why.hint.find("sudo usermod -aG dialout $USER") != std::string::npos;
+        _exit(told ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
 }
 
 TEST_F(SerialTest, FirstDeliveryWaitsForThePulse) {
