@@ -10,21 +10,13 @@
 #include <string>
 
 #include "../device/BoardWindowTest.h"
+#include "ProcessCounts.h"
 #include "Streams.h"
 
 namespace {
 
-int CountEntries(const char* folder) {
-    int count = 0;
-    DIR* dir = opendir(folder);
-    if (dir == nullptr) return -1;
-    while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-    return count;
-}
-int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
-int Threads() { return CountEntries("/proc/self/task"); }
+using counts::OpenDescriptors;
+using counts::Threads;
 
 // What is open now, listed for a failure message.
 std::string DescriptorList() {
@@ -134,9 +126,10 @@ TEST_F(ConnectionFaultTest, OpenResetCloseInFastAlternationLeavesNothingBehind) 
     }
     PumpEvents(600);  // a pending reset's timer fires on the closed port
 
-    EXPECT_EQ(OpenDescriptors(), descriptors) << "before:\n"
-                                              << descriptorsBefore << "after:\n"
-                                              << DescriptorList();
+    EXPECT_TRUE(PumpUntil([&] { return OpenDescriptors() == descriptors; }, 3000))
+        << "before:\n"
+        << descriptorsBefore << "after:\n"
+        << DescriptorList();
     EXPECT_TRUE(PumpUntil([&] { return Threads() == threads; }, 3000))
         << Threads() << " threads, " << threads << " before";
 

@@ -337,10 +337,10 @@ TEST_F(UdpWindowTest, StartOnAPortInUseChangesNothing) {
     BoundSocket blocker;
     ASSERT_TRUE(blocker.ok());
     dialog->ID_TEXTCTRL47->ChangeValue(wxString::Format("%d", blocker.port()));
-    const int before = OpenDescriptors();
+    const int before = counts::OpenDescriptors();
     for (int attempt = 0; attempt < 20; ++attempt) Click(dialog->ID_BUTTON22);
     ExpectIdle(dialog, true);
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(counts::SettledDescriptors(before), before);
 }
 
 TEST_F(UdpWindowTest, PortIsTheLeadingNumberOfTheText) {
@@ -359,13 +359,13 @@ TEST_F(UdpWindowTest, PortIsTheLeadingNumberOfTheText) {
 TEST_F(UdpWindowTest, StopAndStartAHundredTimes) {
     StartListening();
     ShowPage(0);
-    const int before = OpenDescriptors();
+    const int before = counts::OpenDescriptors();
     for (int round = 0; round < 100; ++round) {
         Click(dialog->ID_BUTTON23);
         Click(dialog->ID_BUTTON22);
         ASSERT_TRUE(dialog->udpServer.IsListening()) << "round " << round;
     }
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(counts::SettledDescriptors(before), before);
     ASSERT_TRUE(SendAndSettle({"{000042}"}));
     EXPECT_EQ(dialog->ID_TEXTCTRL10->GetValue(), "66");
 }
