@@ -576,10 +576,12 @@ TEST_F(BoardWindowTest, LatencyFromBoardWriteToField) {
         "[ latency  ] of which board write to bytes read: median %.3f ms, 90th %.3f ms, "
         "99th %.3f ms, max %.3f ms\n",
         read.median, read.p90, read.p99, read.max);
-    // The target is 5 ms at the 99th percentile; on a loaded machine the
-    // system's share alone can exceed it, so this bound only catches a
-    // hand-over that waits for a read time-out or a timer.
-    EXPECT_LT(field.p99, 50.0);
+    // The target is 5 ms at the 99th percentile (scripts/bench measures it);
+    // on a loaded machine the system's share alone exceeds that for many
+    // events. A hand-over that waited for the 20 ms poll tick or a read
+    // time-out would delay most events, so the median catches it whatever
+    // the load.
+    EXPECT_LT(field.median, 10.0);
 }
 
 }  // namespace
