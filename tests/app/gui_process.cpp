@@ -179,6 +179,7 @@ TEST_F(ProgramExitTest, QuitWithAssistiveTechnologyListeningWarnsOfNothing) {
     for (const char* kind : {"object:", "window:"})
         atspi_event_listener_deregister(listener, kind, nullptr);
     g_object_unref(listener);
+    atspi_exit();
 }
 
 }  // namespace

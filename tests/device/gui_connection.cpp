@@ -545,15 +545,24 @@ TEST_F(BoardWindowTest, LatencyFromBoardWriteToField) {
 
     wxGUIEventLoop loop;
     std::atomic<bool> failed{false};
+    std::string failure;  // written by the sender, read after the join
     std::thread sender([&] {
         for (int i = 0; i < kEvents && !failed; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1 + i % 4));
             sentAt[i] = Clock::now();
-            if (!board.Send(std::string(expected[i].mb_str()))) failed = true;
-            const auto deadline = Clock::now() + std::chrono::seconds(2);
+            if (!board.Send(std::string(expected[i].mb_str()))) {
+                failure = "the board could not send event " + std::to_string(i);
+                failed = true;
+                break;
+            }
+            // Generous: a loaded machine may hold the GUI thread for seconds.
+            const auto deadline = Clock::now() + std::chrono::seconds(10);
             while (shownIndex < i && Clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::microseconds(100));
-            if (shownIndex < i) failed = true;
+            if (shownIndex < i) {
+                failure = "event " + std::to_string(i) + " was not shown within 10 s";
+                failed = true;
+            }
         }
         dialog->CallAfter([&] { loop.Exit(); });
     });
@@ -564,7 +573,7 @@ TEST_F(BoardWindowTest, LatencyFromBoardWriteToField) {
     sender.join();
     dialog->Unbind(wxEVT_IDLE, onIdle);
 
-    ASSERT_FALSE(failed);
+    ASSERT_FALSE(failed) << failure;
     ASSERT_EQ(toFieldMs.size(), static_cast<std::size_t>(kEvents));
     const Percentiles field = Summarise(toFieldMs);
     const Percentiles read = Summarise(toReadMs);
