@@ -1,12 +1,34 @@
 #include "app/loggerApp.h"
 
+#include <glib.h>
+#include <wx/bitmap.h>
+#include <wx/icon.h>
 #include <wx/image.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "ui/loggerDialog.h"
 
+extern const unsigned char kAppIconPng[];  // data/org.brantle.ConfigHelper.png
+extern const std::size_t kAppIconPngSize;
+
 namespace {
 bool endedNormally = false;
+
+// The name the desktop entry knows the windows by (its StartupWMClass and
+// file name).
+const char kDesktopId[] = "org.brantle.ConfigHelper";
+
+wxIcon AppIcon() {
+    wxIcon icon;
+    icon.CopyFromBitmap(wxBitmap::NewFromPNGData(kAppIconPng, kAppIconPngSize));
+    return icon;
 }
+}  // namespace
 
 void ConfigureToolkit() {
     // The toolkit offers an idle event and an update-UI event to every one of
@@ -23,6 +45,7 @@ bool loggerApp::OnInit() {
     ConfigureToolkit();
     {
         loggerDialog dialog(nullptr, wxID_ANY);
+        dialog.SetIcon(AppIcon());
         SetTopWindow(&dialog);
         dialog.ShowModal();
         SetTopWindow(nullptr);
@@ -35,8 +58,21 @@ bool loggerApp::OnInit() {
 bool loggerApp::EndedNormally() { return endedNormally; }
 
 int RunBrantle(int argc, char** argv) {
+    // The windows' X class and name are the desktop entry's. The toolkit
+    // takes the class from its --class option only (set later, it is not
+    // used), so it is given one unless the command line has its own.
+    g_set_prgname(kDesktopId);
+    std::string classOption = std::string("--class=") + kDesktopId;
+    std::vector<char*> args(argv, argv + argc);
+    const bool ownClass = std::any_of(args.begin(), args.end(), [](const char* arg) {
+        return std::strncmp(arg, "--class", 7) == 0;
+    });
+    if (!ownClass) args.insert(args.begin() + (argc > 0 ? 1 : 0), classOption.data());
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+
     wxApp::SetInstance(new loggerApp);
-    const int status = wxEntry(argc, argv);
+    const int status = wxEntry(count, args.data());
     // The toolkit reports a failure whenever OnInit returns false; a window
     // that ran and was closed is a normal end.
     return loggerApp::EndedNormally() ? 0 : (status == 0 ? 1 : status);

@@ -1,5 +1,7 @@
 #include "ui/loggerDialog.h"
 
+#include <gtk/gtk.h>
+
 #include <cstring>
 
 #include "ui/Controls.h"
@@ -63,6 +65,14 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
 loggerDialog::~loggerDialog() {
     StopReceivers();
     if (theDialog == this) theDialog = nullptr;
+    // The notebook's pages are removed one by one as the window goes. With
+    // the accessibility bridge active (any desktop with assistive technology
+    // listening) each removal makes the bridge ask the removed page's
+    // accessible for its tab, which the toolkit reports as a critical error
+    // ("gtk_notebook_get_tab_label: assertion 'list != NULL' failed"). A
+    // notebook without tabs is not asked for them.
+    if (ID_NOTEBOOK1 != nullptr)
+        gtk_notebook_set_show_tabs(GTK_NOTEBOOK(ID_NOTEBOOK1->GetHandle()), FALSE);
 }
 
 // After every pass of its loop the toolkit walks all ~300 windows of the

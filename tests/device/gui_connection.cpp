@@ -577,15 +577,24 @@ TEST_F(BoardWindowTest, LatencyFromBoardWriteToField) {
 
     wxGUIEventLoop loop;
     std::atomic<bool> failed{false};
+    std::string failure;  // written by the sender, read after the join
     std::thread sender([&] {
         for (int i = 0; i < kEvents && !failed; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1 + i % 4));
             sentAt[i] = Clock::now();
-            if (!board.Send(std::string(expected[i].mb_str()))) failed = true;
-            const auto deadline = Clock::now() + std::chrono::seconds(2);
+            if (!board.Send(std::string(expected[i].mb_str()))) {
+                failure = "the board could not send event " + std::to_string(i);
+                failed = true;
+                break;
+            }
+            // Generous: a loaded machine may hold the GUI thread for seconds.
+            const auto deadline = Clock::now() + std::chrono::seconds(10);
             while (shownIndex < i && Clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::microseconds(100));
-            if (shownIndex < i) failed = true;
+            if (shownIndex < i) {
+                failure = "event " + std::to_string(i) + " was not shown within 10 s";
+                failed = true;
+            }
         }
         dialog->CallAfter([&] { loop.Exit(); });
     });
@@ -596,7 +605,7 @@ TEST_F(BoardWindowTest, LatencyFromBoardWriteToField) {
     sender.join();
     dialog->Unbind(wxEVT_IDLE, onIdle);
 
-    ASSERT_FALSE(failed);
+    ASSERT_FALSE(failed) << failure;
     ASSERT_EQ(toFieldMs.size(), static_cast<std::size_t>(kEvents));
     const Percentiles field = Summarise(toFieldMs);
     const Percentiles read = Summarise(toReadMs);
@@ -608,10 +617,12 @@ TEST_F(BoardWindowTest, LatencyFromBoardWriteToField) {
         "[ latency  ] of which board write to bytes read: median %.3f ms, 90th %.3f ms, "
         "99th %.3f ms, max %.3f ms\n",
         read.median, read.p90, read.p99, read.max);
-    // The target is 5 ms at the 99th percentile; on a loaded machine the
-    // system's share alone can exceed it, so this bound only catches a
-    // hand-over that waits for a read time-out or a timer.
-    EXPECT_LT(field.p99, 50.0);
+    // The target is 5 ms at the 99th percentile (scripts/bench measures it);
+    // on a loaded machine the system's share alone exceeds that for many
+    // events. A hand-over that waited for the 20 ms poll tick or a read
+    // time-out would delay most events, so the median catches it whatever
+    // the load.
+    EXPECT_LT(field.median, 10.0);
 }
 
 }  // namespace

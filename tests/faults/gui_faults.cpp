@@ -10,21 +10,13 @@
 #include <string>
 
 #include "../device/BoardWindowTest.h"
+#include "ProcessCounts.h"
 #include "Streams.h"
 
 namespace {
 
-int CountEntries(const char* folder) {
-    int count = 0;
-    DIR* dir = opendir(folder);
-    if (dir == nullptr) return -1;
-    while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-    return count;
-}
-int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
-int Threads() { return CountEntries("/proc/self/task"); }
+using counts::OpenDescriptors;
+using counts::Threads;
 
 // What is open now, listed for a failure message.
 std::string DescriptorList() {
@@ -92,13 +84,13 @@ TEST_F(ConnectionFaultTest, BoardUnpluggedMidStreamThenPluggedBackDeliversAgain)
     ExpectEventsFlow("{0ABD}");
 
     Click(dialog->ID_BUTTON2);
-    EXPECT_TRUE(PumpUntil([&] { return Threads() == threadsBefore; }, 3000))
+    EXPECT_TRUE(PumpUntil([&] { return Threads() <= threadsBefore; }, 3000))
         << Threads() << " threads, " << threadsBefore << " before";
 }
 
 // Open, reset and close clicked in fast alternation while the board sends:
-// every open lands on the free port, every close frees it, and afterwards as
-// many descriptors and threads exist as before.
+// every open lands on the free port, every close frees it, and afterwards no
+// more descriptors and threads exist than before.
 TEST_F(ConnectionFaultTest, OpenResetCloseInFastAlternationLeavesNothingBehind) {
     auto stream = streams::BoardStream(board, streams::kLineRateBytesPerSecond);
     // One round first: whatever the toolkit or the settings file set up on
@@ -134,10 +126,14 @@ TEST_F(ConnectionFaultTest, OpenResetCloseInFastAlternationLeavesNothingBehind) 
     }
     PumpEvents(600);  // a pending reset's timer fires on the closed port
 
-    EXPECT_EQ(OpenDescriptors(), descriptors) << "before:\n"
-                                              << descriptorsBefore << "after:\n"
-                                              << DescriptorList();
-    EXPECT_TRUE(PumpUntil([&] { return Threads() == threads; }, 3000))
+    // None left behind: the counts fall back to the first ones or below (the
+    // toolkit ends idle worker threads of its own meanwhile, and a thread
+    // joined just before the first count may still have been listed then).
+    EXPECT_TRUE(PumpUntil([&] { return OpenDescriptors() <= descriptors; }, 3000))
+        << "before:\n"
+        << descriptorsBefore << "after:\n"
+        << DescriptorList();
+    EXPECT_TRUE(PumpUntil([&] { return Threads() <= threads; }, 3000))
         << Threads() << " threads, " << threads << " before";
 
     // The port is still usable and the board still heard.

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,16 +14,9 @@
 #include <sstream>
 #include <string>
 
-namespace loopback {
+#include "ProcessCounts.h"
 
-inline int OpenDescriptors() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-    return count;
-}
+namespace loopback {
 
 inline long ResidentKiB() {
     std::ifstream status("/proc/self/status");

@@ -342,10 +342,10 @@ TEST_F(UdpWindowTest, StartOnAPortInUseSaysSoAndLeaksNothing) {
     BoundSocket blocker;
     ASSERT_TRUE(blocker.ok());
     dialog->ID_TEXTCTRL47->ChangeValue(wxString::Format("%d", blocker.port()));
-    const int before = OpenDescriptors();
+    const int before = counts::OpenDescriptors();
     for (int attempt = 0; attempt < 20; ++attempt) Click(dialog->ID_BUTTON22);
     ExpectIdle(dialog, false);
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(counts::SettledDescriptors(before), before);
     const std::string port = std::to_string(blocker.port());
     EXPECT_EQ(console.Count("UDP server not started: bind UDP port " + port +
                             ": Address already in use (EADDRINUSE)\n"),
@@ -385,13 +385,13 @@ TEST_F(UdpWindowTest, PortThatIsNotOneIsRefusedAndNothingIsBound) {
 TEST_F(UdpWindowTest, StopAndStartAHundredTimes) {
     StartListening();
     ShowPage(0);
-    const int before = OpenDescriptors();
+    const int before = counts::OpenDescriptors();
     for (int round = 0; round < 100; ++round) {
         Click(dialog->ID_BUTTON23);
         Click(dialog->ID_BUTTON22);
         ASSERT_TRUE(dialog->udpServer.IsListening()) << "round " << round;
     }
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(counts::SettledDescriptors(before), before);
     ASSERT_TRUE(SendAndSettle({"{000042}"}));
     EXPECT_EQ(dialog->ID_TEXTCTRL10->GetValue(), "66");
 }

@@ -2,7 +2,6 @@
 // counts of this process, a raw pseudo-terminal.
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -14,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "ProcessCounts.h"
 #include "console/Console.h"
 
 namespace serialtest {
@@ -65,22 +65,6 @@ class ConsoleCapture : public ConsoleSink {
     mutable std::condition_variable changed_;
     std::string text_;
 };
-
-inline int CountDirEntries(const char* path) {
-    DIR* dir = opendir(path);
-    if (dir == nullptr) return -1;
-    int n = 0;
-    while (dirent* e = readdir(dir)) {
-        if (e->d_name[0] != '.') ++n;
-    }
-    closedir(dir);
-    return n;
-}
-
-// Open descriptors of this process (the one used for counting included, the
-// same each time).
-inline int OpenFdCount() { return CountDirEntries("/proc/self/fd"); }
-inline int ThreadCount() { return CountDirEntries("/proc/self/task"); }
 
 // A bare pseudo-terminal whose master nobody reads unless the test does.
 struct RawPty {

@@ -105,13 +105,13 @@ TEST(SerialDevicePath, NameBecomesDevicePath) {
 
 TEST_F(SerialTest, MissingPortPrintsFullPathAndFails) {
     Serial port;
-    int fds = OpenFdCount();
+    int fds = counts::OpenDescriptors();
     EXPECT_EQ(port.Open("ttyNoSuchPort77", 9600), 0);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.BaudRate(), 9600);  // kept even though the open failed
     EXPECT_EQ(console.Count("Serial::Open(): /dev/ttyNoSuchPort77 could not be opened.\n"), 1);
     EXPECT_EQ(console.Count("RX thread"), 0);
-    EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(counts::SettledDescriptors(fds), fds);
     EXPECT_EQ(port.Write("{DET}", 5), -1);
     EXPECT_EQ(port.LastOpenError().error, ENOENT);
     EXPECT_EQ(port.LastOpenError().call, "open");
@@ -119,23 +119,23 @@ TEST_F(SerialTest, MissingPortPrintsFullPathAndFails) {
 
 TEST_F(SerialTest, NonTerminalIsReleasedSilently) {
     Serial port;
-    int fds = OpenFdCount();
+    int fds = counts::OpenDescriptors();
     EXPECT_EQ(port.Open("/dev/null", 115200), 0);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(console.Count("could not be opened"), 0);
     EXPECT_EQ(console.Count("RX thread"), 0);
-    EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(counts::SettledDescriptors(fds), fds);
     EXPECT_EQ(port.LastOpenError().error, ENOTTY);
     EXPECT_EQ(port.LastOpenError().call, "line settings");
 }
 
 TEST_F(SerialTest, RefusedRateIsReleasedSilently) {
     Serial port;
-    int fds = OpenFdCount();
+    int fds = counts::OpenDescriptors();
     EXPECT_EQ(port.Open(board.DevicePath().c_str(), 0), 0);
     EXPECT_EQ(port.Open(board.DevicePath().c_str(), -9600), 0);
     EXPECT_EQ(console.Count("RX thread"), 0);
-    EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(counts::SettledDescriptors(fds), fds);
     // The port was let go: it opens at a real rate.
     EXPECT_EQ(port.Open(board.DevicePath().c_str(), 9600), 1);
 }
@@ -330,14 +330,14 @@ TEST_F(SerialTest, BoardAnswersDetectThroughTheDriver) {
 // reading thread at a time, each close prompt, every thread started and
 // finished, no descriptor left behind.
 TEST_F(SerialTest, OpenCloseCyclesLeaveNoThreadOrDescriptor) {
-    const int fds = OpenFdCount();
-    const int threads = ThreadCount();
+    const int fds = counts::OpenDescriptors();
+    const int threads = counts::Threads();
     std::mt19937 random(7);
     long slowestCloseInPulse = 0;
     for (int cycle = 0; cycle < 100; ++cycle) {
         SCOPED_TRACE(cycle);
         ASSERT_EQ(serial.Open(board.DevicePath().c_str(), 115200), 1);
-        EXPECT_EQ(ThreadCount(), threads + 1);
+        EXPECT_EQ(counts::SettledThreads(threads + 1), threads + 1);
         if (cycle % 20 == 19) {
             size_t before = received.Data().size();
             ASSERT_TRUE(board.Send("."));
@@ -349,22 +349,22 @@ TEST_F(SerialTest, OpenCloseCyclesLeaveNoThreadOrDescriptor) {
             serial.Close();
             slowestCloseInPulse = std::max(slowestCloseInPulse, MsSince(start));
         }
-        EXPECT_EQ(ThreadCount(), threads);
+        EXPECT_EQ(counts::SettledThreads(threads), threads);
         EXPECT_FALSE(serial.IsOpen());
     }
     EXPECT_LT(slowestCloseInPulse, 200);
     EXPECT_EQ(console.Count("Serial::ReadingThread(): Started\n"), 100);
     EXPECT_EQ(console.Count("Serial::ReadingThread(): Finished\n"), 100);
     EXPECT_EQ(console.Count("RX thread has been created"), 100);
-    EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(counts::SettledDescriptors(fds), fds);
 }
 
 // Open again without closing: the old thread is gone before the new one starts.
 TEST_F(SerialTest, ReopenWithoutCloseKeepsOneThread) {
-    const int threads = ThreadCount();
+    const int threads = counts::Threads();
     for (int i = 0; i < 5; ++i) {
         ASSERT_EQ(serial.Open(board.DevicePath().c_str(), 115200), 1);
-        EXPECT_EQ(ThreadCount(), threads + 1);
+        EXPECT_EQ(counts::SettledThreads(threads + 1), threads + 1);
     }
     OpenAndWaitForReading(serial);
     serial.Close();
@@ -373,15 +373,15 @@ TEST_F(SerialTest, ReopenWithoutCloseKeepsOneThread) {
 }
 
 TEST_F(SerialTest, DestructionWaitsForTheThread) {
-    const int threads = ThreadCount();
-    const int fds = OpenFdCount();
+    const int threads = counts::Threads();
+    const int fds = counts::OpenDescriptors();
     auto port = std::make_unique<Serial>();
     ASSERT_EQ(port->Open(board.DevicePath().c_str(), 115200), 1);
     Clock::time_point start = Clock::now();
     port.reset();
     EXPECT_LT(MsSince(start), 200);
-    EXPECT_EQ(ThreadCount(), threads);
-    EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(counts::SettledThreads(threads), threads);
+    EXPECT_EQ(counts::SettledDescriptors(fds), fds);
     EXPECT_EQ(console.Count("Serial::ReadingThread(): Finished\n"), 1);
 }
 
@@ -406,9 +406,10 @@ TEST_F(SerialTest, UnplugEndsTheThreadAndFailsWrites) {
     EXPECT_TRUE(console.WaitForCount("Serial::ReadingThread(): Finished\n", 1, 1000));
     EXPECT_EQ(serial.Write("{DET}", 5), -1);
     EXPECT_TRUE(serial.IsOpen());  // until the owner closes it
-    const int fds = OpenFdCount();
+    const int fds = counts::OpenDescriptors();
     serial.Close();
-    EXPECT_EQ(OpenFdCount(), fds - 3);  // the port and both ends of the wake pipe
+    EXPECT_EQ(counts::SettledDescriptors(fds - 3),
+              fds - 3);  // the port and both ends of the wake pipe
     EXPECT_EQ(console.Count("Serial::ReadingThread(): Finished\n"), 1);
 }
 

@@ -214,8 +214,18 @@ TEST_F(BoardTest, RunsScriptLines) {
 }
 
 // The program closes and reopens its port: the board goes on answering, and
-// what it sent while nobody listened is not delivered later.
+// what it sent while nobody listened, before the first open too, is not
+// delivered later.
 TEST_F(BoardTest, SurvivesThePortClosingAndReopening) {
+    board::VirtualBoard fresh{2};
+    ASSERT_TRUE(fresh.Start());
+    EXPECT_FALSE(fresh.SendEvent("0123"));
+    const int first = OpenRawSlave(fresh.DevicePath());
+    ASSERT_GE(first, 0);
+    EXPECT_TRUE(fresh.SendEvent("0456"));
+    EXPECT_EQ(ReadFor(first, 6, 1000), "{0456}");
+    close(first);
+
     for (int round = 0; round < 3; ++round) {
         close(slave);
         slave = -1;

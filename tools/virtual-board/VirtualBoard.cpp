@@ -219,6 +219,14 @@ bool VirtualBoard::Start() {
         cfmakeraw(&t);
         ok = tcsetattr(master, TCSANOW, &t) == 0;
     }
+    // Until its first opener the kernel keeps what is written for it, which
+    // the program would get late as stale events. Opened and closed once, the
+    // terminal reports the hang-up until the program opens it, and the board
+    // drops what it would send meanwhile (WriteAll), as after every close.
+    if (ok) {
+        const int slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ok = slave >= 0 && close(slave) == 0;
+    }
     if (ok) ok = pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) == 0;
     if (!ok) {
         close(master);
