@@ -51,7 +51,7 @@ void loggerDialog::SaveSettings() {
     QuietSettingsAccess quiet;  // an unwritable folder loses the settings, nothing more
     wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     auto config = OpenSettings();
-    config->Write("SerialPort", ID_COMBOBOX1->GetValue());
+    config->Write("SerialPort", wxString::FromUTF8(PortPath()));
     config->Write("BaudRate", ID_COMBOBOX2->GetValue());
     config->Flush();
 }
@@ -60,7 +60,7 @@ void loggerDialog::OnQuit(wxCommandEvent&) {
     if (serial.IsOpen()) {
         SaveSettings();
         StopReceivers();
-        ConsolePrintf("Port %s closed\n", (const char*)ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+        ConsolePrintf("Port %s closed\n", PortPath().c_str());
     }
     ConsolePrintf("Program closed\n");
     Close(false);

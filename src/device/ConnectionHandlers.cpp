@@ -79,7 +79,7 @@ void loggerDialog::OnOpenPort(wxCommandEvent&) {
     SetStatus("Disconnected", kOlive);
     serial.SetCallback(OnSerialReceive);
     const int baudRate = ReadBaudRate(ID_COMBOBOX2->GetValue());
-    const std::string portName(ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+    const std::string portName = PortPath();
 
     // The hand-over refuses blocks after a close; this connection's may come.
     serialHandoff.Resume();
@@ -111,7 +111,7 @@ void loggerDialog::OnClosePort(wxCommandEvent&) {
     // later connection.
     serialHandoff.Cancel();
     serial.Close();
-    ConsolePrintf("Port %s closed\n", (const char*)ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+    ConsolePrintf("Port %s closed\n", PortPath().c_str());
 }
 
 void loggerDialog::OnResetBoard(wxCommandEvent&) {

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "net/UdpServer.h"
 #include "serial/Serial.h"
@@ -219,6 +220,12 @@ public:
 
     // ---- serial/
     void RefreshPortList();
+    // Refills the list when the ports changed, leaving the text and the
+    // caret of the port box as they are.
+    void RefreshPortListKeepingText();
+    // The port box's text without the description of a listed entry: the
+    // path that is opened and kept in the settings.
+    std::string PortPath() const;
     void OnRefreshList(wxCommandEvent& event);
 
     // ---- device/: connection control, protocol, output test
