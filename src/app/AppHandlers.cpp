@@ -45,6 +45,7 @@ void loggerDialog::LoadSettings() {
     auto config = OpenSettings();
     ID_COMBOBOX1->SetValue(config->Read("SerialPort", "Select port"));
     ID_COMBOBOX2->SetValue(config->Read("BaudRate", "115200"));
+    ReconnectBox->SetValue(config->ReadBool("ReconnectAutomatically", true));
 }
 
 void loggerDialog::SaveSettings() {
@@ -53,6 +54,14 @@ void loggerDialog::SaveSettings() {
     auto config = OpenSettings();
     config->Write("SerialPort", wxString::FromUTF8(PortPath()));
     config->Write("BaudRate", ID_COMBOBOX2->GetValue());
+    config->Flush();
+}
+
+void loggerDialog::SaveReconnectSetting() {
+    QuietSettingsAccess quiet;
+    wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    auto config = OpenSettings();
+    config->Write("ReconnectAutomatically", ReconnectBox->IsChecked());
     config->Flush();
 }
 
