@@ -43,4 +43,23 @@ TEST(PortBox, RefreshListRefillsTheBox) {
     PumpEvents(20);
 }
 
+// A port that comes or goes refreshes the list by itself; what the user is
+// typing, and where, stays.
+TEST(PortBox, HotPlugRefreshKeepsTheTextBeingTyped) {
+    loggerDialog* dialog = new loggerDialog();
+    dialog->Show();
+    PumpEvents(20);
+    wxComboBox* box = dialog->ID_COMBOBOX1;
+    box->Append("/dev/ttyGone0");
+    box->ChangeValue("/dev/ttyAC");
+    box->SetInsertionPoint(4);
+    dialog->OnPortsChanged();
+    EXPECT_EQ(Items(box), Entries());
+    EXPECT_EQ(box->GetValue(), "/dev/ttyAC");
+    EXPECT_EQ(box->GetInsertionPoint(), 4);
+
+    dialog->Destroy();
+    PumpEvents(20);
+}
+
 }  // namespace
