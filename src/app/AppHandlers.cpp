@@ -45,14 +45,23 @@ void loggerDialog::LoadSettings() {
     auto config = OpenSettings();
     ID_COMBOBOX1->SetValue(config->Read("SerialPort", "Select port"));
     ID_COMBOBOX2->SetValue(config->Read("BaudRate", "115200"));
+    ReconnectBox->SetValue(config->ReadBool("ReconnectAutomatically", true));
 }
 
 void loggerDialog::SaveSettings() {
     QuietSettingsAccess quiet;  // an unwritable folder loses the settings, nothing more
     wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     auto config = OpenSettings();
-    config->Write("SerialPort", ID_COMBOBOX1->GetValue());
+    config->Write("SerialPort", wxString::FromUTF8(PortPath()));
     config->Write("BaudRate", ID_COMBOBOX2->GetValue());
+    config->Flush();
+}
+
+void loggerDialog::SaveReconnectSetting() {
+    QuietSettingsAccess quiet;
+    wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    auto config = OpenSettings();
+    config->Write("ReconnectAutomatically", ReconnectBox->IsChecked());
     config->Flush();
 }
 
@@ -60,7 +69,7 @@ void loggerDialog::OnQuit(wxCommandEvent&) {
     if (serial.IsOpen()) {
         SaveSettings();
         StopReceivers();
-        ConsolePrintf("Port %s closed\n", (const char*)ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+        ConsolePrintf("Port %s closed\n", PortPath().c_str());
     }
     ConsolePrintf("Program closed\n");
     Close(false);

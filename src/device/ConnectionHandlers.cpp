@@ -1,6 +1,8 @@
 // Opening, resetting and closing the board's port, the poll timer that
 // detects the board and sends the output frames, and the display of what the
 // board reports.
+#include <unistd.h>
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -43,11 +45,15 @@ void ShowBoardMessage(loggerDialog& dialog, const char* text, int length) {
     BoardMessage message;
     const bool decoded = DecodeBoardMessage(text, length, &message);
 
-    // Any complete message, decodable or not, shows that the board is there.
-    dialog.silentTicks = 0;
-    // Restyling the label costs far more than this check; under a stream of
-    // messages it would be redone for every slice.
-    if (dialog.ID_STATICTEXT2->GetLabel() != "Connected") dialog.pendingFields.connected = true;
+    // Any complete message, decodable or not, shows that the board is there,
+    // unless it came before the port was closed: the fields may still show
+    // it, the link state of a closed port it may not change.
+    if (!dialog.serialHandoff.DeliveringStale()) {
+        dialog.silentTicks = 0;
+        // Restyling the label costs far more than this check; under a stream
+        // of messages it would be redone for every slice.
+        if (dialog.ID_STATICTEXT2->GetLabel() != "Connected") dialog.pendingFields.connected = true;
+    }
     if (!decoded) return;
 
     auto& fields = dialog.pendingFields;
@@ -84,45 +90,106 @@ void ReportPortFailure(loggerDialog& dialog, const std::string& path, const Port
 
 }  // namespace
 
-void loggerDialog::OnOpenPort(wxCommandEvent&) {
+void loggerDialog::OnOpenPort(wxCommandEvent&) { OpenBoardPort(PortPath(), true); }
+
+bool loggerDialog::OpenBoardPort(const std::string& portName, bool saveSettings) {
     SetStatus("Disconnected", kOlive);
     serial.SetCallback(OnSerialReceive);
+    serial.SetHangUpCallback(OnSerialHangUp);
     const int baudRate = ReadBaudRate(ID_COMBOBOX2->GetValue());
-    const std::string portName(ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
 
     // The hand-over refuses blocks after a close; this connection's may come.
     serialHandoff.Resume();
-    if (serial.Open(portName.c_str(), baudRate) == 1) {
-        pollDelay = kWarmUpTicks;
-        SaveSettings();
-        ID_BUTTON1->Disable();
-        ID_BUTTON2->Enable();
-        ID_BUTTON8->Enable();
-        ID_COMBOBOX1->Disable();
-        ConsolePrintColoured(kColourGreen, kColourNormal, "Port %s opened at %d\n",
-                             portName.c_str(), baudRate);
-        ShowReason(portReason, wxEmptyString);
-    } else {
+    if (serial.Open(portName.c_str(), baudRate) != 1) {
         ConsolePrintColoured(kColourRed, kColourNormal, "Could not open port %s\n",
                              portName.c_str());
         ReportPortFailure(*this, Serial::DevicePath(portName), serial.LastOpenError());
+        return false;
     }
+    pollDelay = kWarmUpTicks;
+    if (saveSettings) SaveSettings();
+    ID_BUTTON1->Disable();
+    ID_BUTTON2->Enable();
+    ID_BUTTON8->Enable();
+    ID_COMBOBOX1->Disable();
+    openedPort = portName;
+    StopAwaitingBoard();
+    ShowLinkNote(wxEmptyString);
+    ShowReason(portReason, wxEmptyString);
+    ConsolePrintColoured(kColourGreen, kColourNormal, "Port %s opened at %d\n", portName.c_str(),
+                         baudRate);
+    return true;
 }
 
 void loggerDialog::OnClosePort(wxCommandEvent&) {
     SetStatus("Disconnected", kOlive);
+    pendingFields.connected = false;
     pollDelay = 0;
+    ShowClosedControls();
+    StopAwaitingBoard();
+    ShowLinkNote(wxEmptyString);
+    // A reading thread waiting for room in a full hand-over would never be
+    // joined while this thread sits in Close: let it go first. What it had
+    // already handed over is still shown, in order, before anything of a
+    // later connection, but as stale: it no longer shows the board as there.
+    serialHandoff.Cancel();
+    serial.Close();
+    ConsolePrintf("Port %s closed\n", PortPath().c_str());
+}
+
+void loggerDialog::OnLineHungUp() {
+    if (!serial.IsOpen()) return;
+    serialHandoff.Cancel();
+    serial.Close();
+    pollDelay = 0;
+    resetTimer.Stop();
+    SetStatus("Disconnected", kOlive);
+    pendingFields.connected = false;
+    ShowLinkNote("board unplugged");
+    ConsolePrintColoured(kColourRed, kColourNormal, "Port %s: board unplugged\n",
+                         openedPort.c_str());
+    // Waiting for the board keeps the connection's controls: "Close" ends the
+    // wait.
+    ID_BUTTON8->Disable();
+    if (ReconnectBox->IsChecked()) {
+        awaitingBoard = true;
+        portWatch.WatchPath(Serial::DevicePath(openedPort));
+    } else {
+        ShowClosedControls();
+    }
+}
+
+void loggerDialog::OnPortsChanged() {
+    RefreshPortListKeepingText();
+    if (!awaitingBoard || serial.IsOpen() || !ReconnectBox->IsChecked()) return;
+    // Not there yet, or not yet given to the user's group by udev: a later
+    // change will tell.
+    if (access(Serial::DevicePath(openedPort).c_str(), R_OK | W_OK) != 0) return;
+    OpenBoardPort(openedPort, false);
+}
+
+void loggerDialog::OnReconnectToggled(wxCommandEvent&) {
+    SaveReconnectSetting();
+    if (!ReconnectBox->IsChecked() && awaitingBoard) {
+        StopAwaitingBoard();
+        ShowClosedControls();
+    }
+}
+
+void loggerDialog::StopAwaitingBoard() {
+    awaitingBoard = false;
+    portWatch.WatchPath(std::string());
+}
+
+void loggerDialog::ShowClosedControls() {
     ID_BUTTON2->Disable();
     ID_BUTTON1->Enable();
     ID_BUTTON8->Disable();
     ID_COMBOBOX1->Enable();
-    // A reading thread waiting for room in a full hand-over would never be
-    // joined while this thread sits in Close: let it go first. What it had
-    // already handed over is still shown, in order, before anything of a
-    // later connection.
-    serialHandoff.Cancel();
-    serial.Close();
-    ConsolePrintf("Port %s closed\n", (const char*)ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+}
+
+void loggerDialog::ShowLinkNote(const wxString& note) {
+    if (LinkNote->GetLabel() != note) LinkNote->SetLabel(note);
 }
 
 void loggerDialog::OnResetBoard(wxCommandEvent&) {
@@ -202,6 +269,16 @@ void loggerDialog::ProcessSerialBytes(const char* data, int count) {
                 break;
         }
     }
+}
+
+void OnSerialHangUp() {
+    // Reading thread: the window learns it after the line's last bytes. A
+    // hang-up of a connection closed since is not this connection's.
+    loggerDialog* dialog = theDialog;
+    if (dialog == nullptr) return;
+    dialog->serialHandoff.PushStep([dialog] {
+        if (!dialog->serialHandoff.DeliveringStale()) dialog->OnLineHungUp();
+    });
 }
 
 int OnSerialReceive(const char* data, int count) {

@@ -1,6 +1,12 @@
 // The serial ports present on this computer, for the port box of the Device
 // panel: USB ACM boards, USB serial adapters and the on-board UARTs that
-// really exist, as device paths such as /dev/ttyACM0.
+// really exist, as device paths such as /dev/ttyACM0, each with what it is
+// ("Arduino Mega 2560"), and the stable /dev/serial/by-id names of USB ports.
+//
+// The ports are read from sysfs the way libserialport reads them (a tty with
+// a device behind it; a legacy 8250 UART only when it answers as one; USB
+// strings from the USB device above the tty). Reading sysfs here, below a
+// root that can be moved, lets the rules be tried on a made-up tree.
 #pragma once
 
 #include <string>
@@ -8,9 +14,32 @@
 
 namespace PortEnumerator {
 
-// Every present port's device path, in natural order, each once. Empty when
-// the system cannot be asked.
-std::vector<std::string> ListPorts();
+// Where the system's device trees are; tests point these at a folder.
+struct SystemRoots {
+    std::string sys = "/sys";
+    std::string dev = "/dev";
+};
+
+struct Port {
+    std::string path;  // /dev/ttyACM0, or a /dev/serial/by-id/... link
+    std::string
+        description;  // "Arduino Mega 2560, Arduino (www.arduino.cc), serial 8543"; may be empty
+};
+
+// Every present port in natural order, each device node followed by its
+// by-id links. Empty when the system cannot be asked.
+std::vector<Port> ListPorts(const SystemRoots& roots = SystemRoots());
+
+// The port box's entry: the path, then " — " and the description when there
+// is one.
+std::string EntryText(const Port& port);
+
+// The path an entry (or a typed name) stands for: the text before " — ".
+std::string PathOfEntry(const std::string& entry);
+
+// "Product, Manufacturer, serial N", leaving out the parts that are empty.
+std::string Describe(const std::string& product, const std::string& manufacturer,
+                     const std::string& serial);
 
 // Natural order of names: runs of digits compare by their number, so ttyACM2
 // comes before ttyACM10 and ttyS9 before ttyUSB0 stays alphabetical.

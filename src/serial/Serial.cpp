@@ -71,6 +71,8 @@ Serial::~Serial() {
 
 void Serial::SetCallback(ReceiveCallback callback) { callback_ = callback; }
 
+void Serial::SetHangUpCallback(HangUpCallback callback) { hangUpCallback_ = callback; }
+
 std::string Serial::DevicePath(const std::string& portName) {
     return portName.rfind('/', 0) == 0 ? portName : "/dev/" + portName;
 }
@@ -213,6 +215,12 @@ void Serial::ReadingThread() {
         // that, and polling it again would spin.
         if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) break;
     }
+    // Left the loop on its own, not woken by Close: the line is gone.
+    const bool hungUp = pulsed && running_;
     running_ = 0;
+    if (hungUp) {
+        HangUpCallback hangUp = hangUpCallback_;
+        if (hangUp) hangUp();
+    }
     ConsolePrintf("Serial::ReadingThread(): Finished\n");
 }

@@ -13,6 +13,10 @@
 // Receives a block of bytes (count >= 1). The block is only valid during the
 // call. The result is ignored.
 typedef int (*ReceiveCallback)(const char* data, int count);
+// Told on the reading thread, after the last block, that the line hung up
+// (end of file, EIO, POLLHUP: the board was unplugged). The port stays open
+// until the owner closes it.
+typedef void (*HangUpCallback)();
 
 class Serial {
 public:
@@ -23,6 +27,7 @@ public:
     Serial& operator=(const Serial&) = delete;
 
     void SetCallback(ReceiveCallback callback);
+    void SetHangUpCallback(HangUpCallback callback);
     // 1 when the port is open, configured and its reading thread started.
     int Open(const char* portName, int baudRate);
     void Close();
@@ -51,6 +56,7 @@ private:
     int bufferSize_;
     std::thread thread_;
     std::atomic<ReceiveCallback> callback_{nullptr};
+    std::atomic<HangUpCallback> hangUpCallback_{nullptr};
     int baudRate_ = 0;
     PortOpenError lastOpenError_;
 };

@@ -33,11 +33,26 @@ void ReceiveHandoff::Attach(wxEvtHandler* gui, Handler handler, std::function<vo
 
 bool ReceiveHandoff::Push(const char* data, int count) {
     if (count <= 0) return true;
+    Block block;
+    block.bytes.assign(data, static_cast<std::size_t>(count));
+    return Enqueue(std::move(block));
+}
+
+bool ReceiveHandoff::PushStep(std::function<void()> step) {
+    Block block;
+    block.step = std::move(step);
+    return Enqueue(std::move(block));
+}
+
+bool ReceiveHandoff::Enqueue(Block block) {
     std::unique_lock<std::mutex> lock(mutex_);
-    spaceFreed_.wait(lock, [&] { return cancelled_ || queuedBytes_ < maxBytes_; });
+    // A step takes no room, so a thread ending its work is never held up.
+    if (!block.bytes.empty())
+        spaceFreed_.wait(lock, [&] { return cancelled_ || queuedBytes_ < maxBytes_; });
     if (cancelled_ || gui_ == nullptr) return false;
-    blocks_.emplace_back(data, static_cast<std::size_t>(count));
-    queuedBytes_ += static_cast<std::size_t>(count);
+    block.generation = generation_;
+    queuedBytes_ += block.bytes.size();
+    blocks_.push_back(std::move(block));
     if (!drainPosted_) {
         drainPosted_ = true;
         // Queued on the window itself: if the window goes first, its pending
@@ -47,10 +62,23 @@ bool ReceiveHandoff::Push(const char* data, int count) {
     return true;
 }
 
+void ReceiveHandoff::Deliver(Block& block) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        deliveringStale_ = block.generation != generation_;
+    }
+    if (block.step)
+        block.step();
+    else if (handler_)
+        handler_(block.bytes.data(), static_cast<int>(block.bytes.size()));
+    deliveringStale_ = false;
+}
+
 void ReceiveHandoff::Cancel() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         cancelled_ = true;
+        ++generation_;
     }
     spaceFreed_.notify_all();
 }
@@ -69,7 +97,7 @@ void ReceiveHandoff::DrainSlice() {
     const auto start = std::chrono::steady_clock::now();
     bool delivered = false;
     for (;;) {
-        std::string block;
+        Block block;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (blocks_.empty()) {
@@ -84,10 +112,10 @@ void ReceiveHandoff::DrainSlice() {
             }
             block = std::move(blocks_.front());
             blocks_.pop_front();
-            queuedBytes_ -= block.size();
+            queuedBytes_ -= block.bytes.size();
         }
         spaceFreed_.notify_all();
-        if (handler_) handler_(block.data(), static_cast<int>(block.size()));
+        Deliver(block);
         delivered = true;
     }
     if (delivered && afterSlice_) afterSlice_();
@@ -95,16 +123,16 @@ void ReceiveHandoff::DrainSlice() {
 
 void ReceiveHandoff::DrainAll() {
     for (;;) {
-        std::string block;
+        Block block;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (blocks_.empty()) break;
             block = std::move(blocks_.front());
             blocks_.pop_front();
-            queuedBytes_ -= block.size();
+            queuedBytes_ -= block.bytes.size();
         }
         spaceFreed_.notify_all();
-        if (handler_) handler_(block.data(), static_cast<int>(block.size()));
+        Deliver(block);
     }
     if (afterSlice_) afterSlice_();
 }

@@ -29,9 +29,13 @@ public:
     // Any thread. Blocks while the queue is full; returns false (dropping the
     // block) once Cancel has been called.
     bool Push(const char* data, int count);
+    // Any thread: runs `step` on the GUI thread after the blocks pushed before
+    // it (a receive thread's last word, such as "the line hung up"). Never
+    // waits for room; false once Cancel has been called.
+    bool PushStep(std::function<void()> step);
 
     // GUI thread: wake a waiting Push and refuse further blocks until Resume.
-    // Blocks already queued are still delivered.
+    // Blocks already queued are still delivered, but as stale ones.
     void Cancel();
     void Resume();
 
@@ -40,8 +44,21 @@ public:
 
     std::size_t QueuedBytes() const;
 
+    // GUI thread, while a block or step is being delivered: true when it was
+    // pushed before the last Cancel, that is, it belongs to a connection that
+    // has been closed since. Its bytes may still be shown, but it must not
+    // change the state of what is open now.
+    bool DeliveringStale() const { return deliveringStale_; }
+
 private:
+    struct Block {
+        std::string bytes;
+        std::function<void()> step;  // set for a step, bytes empty then
+        unsigned generation = 0;
+    };
     void DrainSlice();
+    bool Enqueue(Block block);
+    void Deliver(Block& block);
 
     // Carries the rest of a long drain to a later visit (see DrainSlice).
     class Continuation;
@@ -49,7 +66,9 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable spaceFreed_;
-    std::deque<std::string> blocks_;
+    std::deque<Block> blocks_;
+    unsigned generation_ = 0;  // counts Cancel calls
+    bool deliveringStale_ = false;
     std::size_t queuedBytes_ = 0;
     std::size_t maxBytes_;
     bool cancelled_ = false;

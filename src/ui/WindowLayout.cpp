@@ -136,6 +136,13 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_STATICTEXT2->SetFont(SwissBoldFont());
     ID_STATICTEXT2->SetMinSize(ID_STATICTEXT2->GetTextExtent("Disconnected") + wxSize(4, 0));
     centred(ID_STATICTEXT2, 0);
+    // What happened to the link beyond its state ("board unplugged"); one
+    // line is kept for it so that the panel does not move when it shows.
+    LinkNote = MakeLabel(this, "LinkNote", wxEmptyString, wxDefaultSize,
+                         wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    LinkNote->SetForegroundColour(wxColour(255, 0, 0));
+    LinkNote->SetMinSize(wxSize(-1, LinkNote->GetCharHeight()));
+    stretched(LinkNote, 0);
     ID_STATICLINE7 = MakeLine(this, "ID_STATICLINE7", wxLI_HORIZONTAL);
     stretched(ID_STATICLINE7, 0);
 
@@ -163,6 +170,9 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_BUTTON2 = MakeButton(this, "ID_BUTTON2", "Close", wxSize(62, 23));
     ID_BUTTON2->Disable();
     stretched(ID_BUTTON2, 1);
+    ReconnectBox = MakeCheck(this, "ReconnectAutomatically", "Reconnect automatically");
+    ReconnectBox->SetValue(true);
+    centred(ReconnectBox, 1);
     portReason = MakeReasonLine(this, "PortReason");
     column->Add(portReason, 0, wxALIGN_LEFT | wxLEFT | wxRIGHT | wxTOP, 2);
     spacer(4, kCentred | wxALL);

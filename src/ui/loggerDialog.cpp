@@ -60,6 +60,14 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
         this, [this](const char* data, int count) { ProcessDatagram(data, count); },
         [this] { ShowPendingFields(); });
     udpServer.SetCallback(OnDatagram);
+    // The watch thread only posts; a burst of changes makes one refresh.
+    portWatch.Start([this] {
+        if (!portsChangePosted.exchange(true))
+            CallAfter([this] {
+                portsChangePosted = false;
+                OnPortsChanged();
+            });
+    });
 }
 
 loggerDialog::~loggerDialog() {
@@ -104,6 +112,7 @@ void loggerDialog::StopReceivers() {
     udpHandoff.Cancel();
     serial.Close();
     udpServer.Stop();
+    portWatch.Stop();
 }
 
 void loggerDialog::SetStatus(const wxString& label, const wxColour& colour) {
@@ -215,6 +224,7 @@ void loggerDialog::BindEvents() {
     button(ID_BUTTON1, &loggerDialog::OnOpenPort);
     button(ID_BUTTON8, &loggerDialog::OnResetBoard);
     button(ID_BUTTON2, &loggerDialog::OnClosePort);
+    check(ReconnectBox, &loggerDialog::OnReconnectToggled);
     button(ID_BUTTON22, &loggerDialog::OnUdpStart);
     button(ID_BUTTON23, &loggerDialog::OnUdpStop);
     button(ID_BUTTON9, &loggerDialog::OnConsoleToggle);

@@ -8,10 +8,13 @@
 #include <wx/notebook.h>
 #include <wx/statline.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "net/UdpServer.h"
+#include "serial/PortWatch.h"
 #include "serial/Serial.h"
 #include "ui/ReceiveHandoff.h"
 
@@ -56,6 +59,8 @@ public:
     wxButton* ID_BUTTON8 = nullptr;           // "Reset (Arduino)"
     wxButton* ID_BUTTON2 = nullptr;           // "Close"
     wxStaticText* portReason = nullptr;       // "PortReason": why the last Open failed
+    wxStaticText* LinkNote = nullptr;         // under the status: "board unplugged"
+    wxCheckBox* ReconnectBox = nullptr;       // "Reconnect automatically"
     wxStaticLine* ID_STATICLINE8 = nullptr;
     wxStaticText* ID_STATICTEXT55 = nullptr;  // "UDP server"
     wxStaticText* ID_STATICTEXT32 = nullptr;  // "UDP port"
@@ -188,6 +193,12 @@ public:
     int consoleOn = 0;  // bit 0: debug console open
     wxTimer pollTimer;
     wxTimer resetTimer;
+    // Serial ports coming and going; the link that hung up waits for its
+    // port here (awaitingBoard) unless the user closes it.
+    PortWatch portWatch;
+    std::atomic<bool> portsChangePosted{false};
+    std::string openedPort;  // the port of the open connection, as opened
+    bool awaitingBoard = false;
     // Bytes from the receive threads reach the GUI thread through these.
     ReceiveHandoff serialHandoff;
     ReceiveHandoff udpHandoff;
@@ -210,6 +221,7 @@ public:
     // ---- app/: start-up, settings, shut-down
     void LoadSettings();
     void SaveSettings();
+    void SaveReconnectSetting();
     void OnQuit(wxCommandEvent& event);
     void OnCloseWindow(wxCloseEvent& event);
     void StopReceivers();  // ends both receive threads before the window goes
@@ -226,11 +238,26 @@ public:
 
     // ---- serial/
     void RefreshPortList();
+    // Refills the list when the ports changed, leaving the text and the
+    // caret of the port box as they are.
+    void RefreshPortListKeepingText();
+    // The port box's text without the description of a listed entry: the
+    // path that is opened and kept in the settings.
+    std::string PortPath() const;
     void OnRefreshList(wxCommandEvent& event);
+    void OnPortsChanged();  // GUI thread, after the port watch saw a change
 
     // ---- device/: connection control, protocol, output test
     void OnOpenPort(wxCommandEvent& event);
     void OnClosePort(wxCommandEvent& event);
+    // Opens the port and starts the warm-up; "Open" and the reconnection
+    // share it. True on success.
+    bool OpenBoardPort(const std::string& portName, bool saveSettings);
+    void OnLineHungUp();  // GUI thread, in order after the line's last bytes
+    void OnReconnectToggled(wxCommandEvent& event);
+    void StopAwaitingBoard();
+    void ShowClosedControls();
+    void ShowLinkNote(const wxString& note);
     void OnResetBoard(wxCommandEvent& event);
     void OnResetTimer(wxTimerEvent& event);
     void OnPollTimer(wxTimerEvent& event);
@@ -315,4 +342,5 @@ extern wxTextCtrl* axisFields[16];
 // Receive callbacks given to the serial port and the UDP server. They run on
 // the receive threads and only hand the bytes over to the GUI thread.
 int OnSerialReceive(const char* data, int count);
+void OnSerialHangUp();
 int OnDatagram(const char* data, int count);

@@ -285,17 +285,103 @@ TEST_F(BoardWindowTest, BoardThatStopsAnsweringIsShownDisconnected) {
     EXPECT_EQ(dialog->ID_TEXTCTRL22->GetValue(), "4");
 }
 
-TEST_F(BoardWindowTest, UnpluggedBoardShowsCommErrorAtTheNextWrite) {
-    OpenBoard();
-    ASSERT_TRUE(WaitForStatus("Connected"));
-    board.Unplug();
-    ASSERT_TRUE(WaitForStatus("Comm.Error", 3000));
-    EXPECT_EQ(StatusColour(), kRedStatus);
-    // While the port stays dead the label alternates with "Disconnected".
-    ASSERT_TRUE(WaitForStatus("Disconnected", 3000));
-    EXPECT_TRUE(WaitForStatus("Comm.Error", 3000));
-    Click(dialog->ID_BUTTON2);
+// ---- unplug and reconnection: the board's terminal behind a link, as udev
+// makes /dev/serial/by-id links; unplugging closes the terminal, plugging in
+// again makes a new one and points the link at it.
+
+class UnplugTest : public BoardWindowTest {
+  protected:
+    void SetUp() override {
+        BoardWindowTest::SetUp();
+        link_ = settingsFolder_ + "/board";
+        PointLink();
+    }
+    void PointLink() {
+        const std::string fresh = link_ + ".new";
+        ASSERT_EQ(symlink(board.DevicePath().c_str(), fresh.c_str()), 0);
+        ASSERT_EQ(rename(fresh.c_str(), link_.c_str()), 0);
+    }
+    void Replug() {
+        ASSERT_TRUE(board.Start());
+        PointLink();
+    }
+    void OpenAndUnplug() {
+        OpenPort(link_);
+        ASSERT_TRUE(WaitForStatus("Connected"));
+        board.Unplug();
+        ASSERT_TRUE(PumpUntil([&] { return !dialog->serial.IsOpen(); }, 5000));
+    }
+    wxString Note() const { return dialog->LinkNote->GetLabel(); }
+    std::string link_;
+};
+
+TEST_F(UnplugTest, UnpluggedBoardIsClosedAndComesBackWithoutAClick) {
+    OpenAndUnplug();
     EXPECT_EQ(Status(), "Disconnected");
+    EXPECT_EQ(Note(), "board unplugged");
+    EXPECT_EQ(console.Count(kColourRed, "Port " + link_ + ": board unplugged\n"), 1);
+    EXPECT_EQ(pollDelay, 0);
+    EXPECT_TRUE(dialog->ID_BUTTON2->IsEnabled()) << "Close ends the wait";
+    EXPECT_FALSE(dialog->ID_BUTTON8->IsEnabled()) << "Reset (Arduino)";
+    const int detects = board.DetectCount();
+
+    Replug();
+    ASSERT_TRUE(PumpUntil([&] { return dialog->serial.IsOpen(); }, 5000));
+    EXPECT_GT(pollDelay, 1) << "the warm-up starts again";
+    EXPECT_EQ(console.Count(kColourNormal, "DTR off result: 0\n"), 2) << "and the reset pulse";
+    EXPECT_EQ(Note(), "");
+    EXPECT_TRUE(WaitForStatus("Connected"));
+    EXPECT_GT(board.DetectCount(), detects);
+    ExpectOpenState(dialog);
+    EXPECT_EQ(console.Count(kColourGreen, "Port " + link_ + " opened at 115200\n"), 2);
+}
+
+TEST_F(UnplugTest, NoReconnectionWhenTheOptionIsOffOrAfterClose) {
+    Tick(dialog->ReconnectBox, false);
+    EXPECT_NE(SettingsText().find("ReconnectAutomatically=0"), std::string::npos);
+    OpenAndUnplug();
+    EXPECT_EQ(Note(), "board unplugged");
+    ExpectClosedState(dialog);
+    Replug();
+    PumpEvents(1500);
+    EXPECT_FALSE(dialog->serial.IsOpen()) << "option off";
+
+    Tick(dialog->ReconnectBox, true);
+    OpenAndUnplug();
+    Click(dialog->ID_BUTTON2);
+    EXPECT_EQ(Note(), "");
+    ExpectClosedState(dialog);
+    Replug();
+    PumpEvents(1500);
+    EXPECT_FALSE(dialog->serial.IsOpen()) << "after Close";
+    EXPECT_EQ(Status(), "Disconnected");
+}
+
+// Bytes the reading thread handed over before the Close are shown after it;
+// they must not turn a closed port "Connected". The stand-in reading thread
+// streams through the real receive callback.
+TEST_F(BoardWindowTest, CloseUnderAStreamingBoardAlwaysEndsDisconnected) {
+    ShowPage(0);
+    std::atomic<bool> stop{false};
+    std::thread stream([&] {
+        // A message that decodes to nothing: it shows the board, prints nothing.
+        while (!stop) {
+            OnSerialReceive("{12345}", 7);
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+    });
+    for (int round = 0; round < 60; ++round) {
+        OpenBoard();
+        ASSERT_TRUE(WaitForStatus("Connected", 3000)) << round;
+        ASSERT_TRUE(PumpUntil([&] { return dialog->serialHandoff.QueuedBytes() > 0; }, 3000));
+        Click(dialog->ID_BUTTON2);
+        ASSERT_TRUE(PumpUntil([&] { return dialog->serialHandoff.QueuedBytes() == 0; }, 3000));
+        PumpEvents(5);
+        ASSERT_EQ(Status(), "Disconnected") << "round " << round;
+        EXPECT_EQ(StatusColour(), kOliveStatus);
+    }
+    stop = true;
+    stream.join();
 }
 
 TEST_F(BoardWindowTest, ResetPausesPollingForTheWarmUpAndEndsTheDtrPulse) {

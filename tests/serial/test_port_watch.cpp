@@ -1,0 +1,65 @@
+// The port watch wakes on changes of a /dev folder of the test's own: tty
+// nodes, the by-id folder made later and its links, and one extra path.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "serial/PortWatch.h"
+
+namespace {
+
+std::string TempFolder() {
+    char folder[] = "/tmp/brantle-watch-XXXXXX";
+    return mkdtemp(folder) != nullptr ? folder : "";
+}
+
+TEST(PortWatch, WakesOnNodesByIdLinksAndTheWaitedForPathOnly) {
+    const std::string dev = TempFolder();
+    const std::string other = TempFolder();
+    ASSERT_FALSE(dev.empty() || other.empty());
+    std::atomic<int> changes{0};
+    PortWatch watch(dev);
+    ASSERT_TRUE(watch.Start([&] { ++changes; }));
+
+    // True when a change is reported within `ms` after `step`.
+    auto changeAfter = [&](const std::function<void()>& step, int ms = 5000) {
+        const int before = changes;
+        step();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (changes == before && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return changes != before;
+    };
+    const std::string node = dev + "/ttyACM0";
+    const std::string byId = dev + "/serial/by-id";
+    const std::string link = byId + "/usb-Arduino-if00";
+    EXPECT_TRUE(changeAfter([&] { std::ofstream{node}; })) << "node made";
+    EXPECT_TRUE(changeAfter([&] { mkdir((dev + "/serial").c_str(), 0755); }));
+    EXPECT_TRUE(changeAfter([&] { mkdir(byId.c_str(), 0755); }));
+    EXPECT_TRUE(changeAfter([&] { EXPECT_EQ(symlink("../../ttyACM0", link.c_str()), 0); }))
+        << "link made";
+    EXPECT_TRUE(changeAfter([&] { unlink(link.c_str()); })) << "link removed";
+    EXPECT_TRUE(changeAfter([&] { chmod(node.c_str(), 0660); })) << "group given by udev";
+    EXPECT_TRUE(changeAfter([&] { unlink(node.c_str()); })) << "node removed";
+    EXPECT_FALSE(changeAfter([&] { std::ofstream{dev + "/null7"}; }, 300)) << "not a port";
+
+    const std::string board = other + "/board";
+    watch.WatchPath(board);
+    EXPECT_TRUE(changeAfter([&] { EXPECT_EQ(symlink("/dev/null", board.c_str()), 0); }));
+    EXPECT_FALSE(changeAfter([&] { std::ofstream{other + "/unrelated"}; }, 300));
+    watch.WatchPath("");
+    EXPECT_FALSE(changeAfter([&] { unlink(board.c_str()); }, 300)) << "no longer waited for";
+
+    watch.Stop();
+    ASSERT_EQ(system(("rm -rf '" + dev + "' '" + other + "'").c_str()), 0);
+}
+
+}  // namespace
