@@ -55,7 +55,7 @@ if [ -z "$deb" ]; then
 else
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $depends"
-  for library in libwxgtk3.2 libserialport libgtk-3 libc6; do
+  for library in libwxgtk3.2 libgtk-3 libc6; do
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library"
   done
   dpkg-deb -c "$deb" >"$work/contents"
