@@ -1,6 +1,8 @@
 // Opening, resetting and closing the board's port, the poll timer that
 // detects the board and sends the output frames, and the display of what the
 // board reports.
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +11,7 @@
 #include "console/Console.h"
 #include "device/BoardProtocol.h"
 #include "device/Connection.h"
+#include "device/PollSchedule.h"
 #include "ui/loggerDialog.h"
 
 int pollDelay = 0;
@@ -44,6 +47,8 @@ void ShowBoardMessage(loggerDialog& dialog, const char* text, int length) {
     const bool decoded = DecodeBoardMessage(text, length, &message);
 
     // Any complete message, decodable or not, shows that the board is there.
+    // The ticks slept through so far were silent ones.
+    dialog.CountPassedTicks();
     dialog.silentTicks = 0;
     // Restyling the label costs far more than this check; under a stream of
     // messages it would be redone for every slice.
@@ -85,6 +90,10 @@ void loggerDialog::OnOpenPort(wxCommandEvent&) {
     serialHandoff.Resume();
     if (serial.Open(portName.c_str(), baudRate) == 1) {
         pollDelay = kWarmUpTicks;
+        // The ticks count from the open on.
+        pollLastTick = std::chrono::steady_clock::now();
+        pollPlanned = 0;
+        ArmPollTimer();
         SaveSettings();
         ID_BUTTON1->Disable();
         ID_BUTTON2->Enable();
@@ -100,7 +109,9 @@ void loggerDialog::OnOpenPort(wxCommandEvent&) {
 
 void loggerDialog::OnClosePort(wxCommandEvent&) {
     SetStatus("Disconnected", kOlive);
+    CountPassedTicks();
     pollDelay = 0;
+    ArmPollTimer();
     ID_BUTTON2->Disable();
     ID_BUTTON1->Enable();
     ID_BUTTON8->Disable();
@@ -116,8 +127,11 @@ void loggerDialog::OnClosePort(wxCommandEvent&) {
 
 void loggerDialog::OnResetBoard(wxCommandEvent&) {
     SetStatus("Disconnected", kOlive);
+    const bool armed = pollTimer.IsRunning();
+    CountPassedTicks();
     silentTicks = 0;
     pollDelay = kWarmUpTicks;
+    if (armed) ArmPollTimer();
     serial.DtrOff();
     resetTimer.Start(500);
 }
@@ -127,7 +141,54 @@ void loggerDialog::OnResetTimer(wxTimerEvent&) {
     resetTimer.Stop();
 }
 
+// The poll ticks come every 20 ms while the port is open, but the timer wakes
+// the window only for the next tick that does something (TicksUntilDue): the
+// ticks in between only count, and are counted when the wake comes, or
+// earlier when something that decides the next wake changes (the page, a
+// reset, a message from the board: CountPassedTicks, then ArmPollTimer).
+// pollLastTick is when the last counted tick was due, pollPlanned how many
+// ticks after it the armed wake is for.
 void loggerDialog::OnPollTimer(wxTimerEvent&) {
+    const int ticks = pollPlanned;
+    pollPlanned = 0;
+    for (int i = 0; i < ticks && pollDelay != 0; ++i) PollTick();
+    pollLastTick += ticks * kPollTickPeriod;
+    // A wake later than a whole tick (the window was busy) starts the count
+    // anew from now rather than catching up with a burst of writes.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - pollLastTick >= kPollTickPeriod) pollLastTick = now;
+    ArmPollTimer();
+}
+
+void loggerDialog::CountPassedTicks() {
+    // Only while the timer is armed: stopped, the ticks are not counted by
+    // time at all (the port is closed, or a test drives them one by one).
+    if (!pollTimer.IsRunning() || pollPlanned <= 1) return;
+    const auto passed = (std::chrono::steady_clock::now() - pollLastTick) / kPollTickPeriod;
+    // The ticks before the planned one do nothing but count; the planned one
+    // is left to the wake.
+    const int quiet = static_cast<int>(std::min<long long>(passed, pollPlanned - 1));
+    for (int i = 0; i < quiet; ++i) PollTick();
+    pollLastTick += quiet * kPollTickPeriod;
+    pollPlanned -= quiet;
+}
+
+void loggerDialog::ArmPollTimer() {
+    const int due =
+        TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    if (due == 0) {
+        pollTimer.Stop();
+        pollPlanned = 0;
+        return;
+    }
+    pollPlanned = due;
+    const auto wait = pollLastTick + due * kPollTickPeriod - std::chrono::steady_clock::now();
+    // Rounded up: the timer must not come before the tick is due.
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+    pollTimer.StartOnce(static_cast<int>(std::max<long long>(ms, 1)));
+}
+
+void loggerDialog::PollTick() {
     if (pollDelay == 0) return;
     if (pollDelay > 1) {
         --pollDelay;
