@@ -5,6 +5,7 @@
 //   bench_window burst   [--quick]  100,000 datagrams: rate, longest stall, peak memory
 //   bench_window idle    [--quick]  CPU with the port open and the board answering
 //   bench_window floor   [--quick]  CPU of an empty dialog with a 20 ms timer
+//   bench_window open-button        where "Open" lies in the window (for bench_peers)
 //
 // Each mode runs in a process of its own (scripts/bench starts them), so the
 // peak memory of the burst is the burst's own. Rows of the table go to
@@ -632,12 +633,26 @@ int RunFloor(bool quick) {
     return 0;
 }
 
+// Where "Open" lies in the window, from its top-left corner, as "X,Y": the
+// peer comparison clicks there in the program started as a process.
+int PrintOpenButton() {
+    Window window;
+    const wxRect r = window.dialog->ID_BUTTON1->GetScreenRect();
+    const wxPoint centre = r.GetPosition() + r.GetSize() / 2 - window.dialog->GetScreenPosition();
+    const std::string text = Format("%d,%d\n", centre.x, centre.y);
+    return write(bench::RowsFd(), text.data(), text.size()) == static_cast<ssize_t>(text.size())
+               ? 0
+               : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "latency" && mode != "burst" && mode != "idle" && mode != "floor") {
-        std::fprintf(stderr, "usage: bench_window latency|burst|idle|floor [--quick]\n");
+    if (mode != "latency" && mode != "burst" && mode != "idle" && mode != "floor" &&
+        mode != "open-button") {
+        std::fprintf(stderr,
+                     "usage: bench_window latency|burst|idle|floor|open-button [--quick]\n");
         return 2;
     }
     const bool quick = bench::Quick(argc, argv);
@@ -655,10 +670,11 @@ int main(int argc, char** argv) {
     {
         wxEventLoop loop;
         wxEventLoopActivator active(&loop);
-        result = mode == "latency" ? RunLatency(quick)
-                 : mode == "burst" ? RunBurst(quick)
-                 : mode == "idle"  ? RunIdle(quick)
-                                   : RunFloor(quick);
+        result = mode == "open-button" ? PrintOpenButton()
+                 : mode == "latency"   ? RunLatency(quick)
+                 : mode == "burst"     ? RunBurst(quick)
+                 : mode == "idle"      ? RunIdle(quick)
+                                       : RunFloor(quick);
     }
     wxEntryCleanup();
     return result;
