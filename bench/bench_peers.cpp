@@ -427,6 +427,8 @@ int main(int argc, char** argv) {
             std::sscanf(argv[++i], "%d,%d", &openX, &openY);
         else if (a == "--shim" && i + 1 < argc)
             shim = argv[++i];
+        else if (a == "--only" && i + 1 < argc)
+            only = argv[++i];
         else {
             std::fprintf(stderr,
                          "usage: bench_peers --ours X,Y --shim PATH [--quick] [--only NAME]\n");

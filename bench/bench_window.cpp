@@ -296,24 +296,6 @@ int RunLatency(bool quick) {
         return 1;
     }
     Window window;
-    // First without a port: nothing should wake the window at all.
-    {
-        window.dialog->ID_BUTTON1->SetFocus();  // no blinking cursor
-        RunLoopFor(1000);
-        const int closedSeconds = quick ? 3 : 10;
-        const long switchesBefore = bench::ContextSwitches();
-        const double cpuBefore = bench::CpuMs();
-        const auto start = Clock::now();
-        RunLoopFor(closedSeconds * 1000);
-        const double wallMs = MsBetween(start, Clock::now());
-        const double perSecond = (bench::ContextSwitches() - switchesBefore) * 1000.0 / wallMs;
-        const double percent = 100.0 * (bench::CpuMs() - cpuBefore) / wallMs;
-        std::fprintf(stderr, "idle, port closed: %.1f wake-ups/s, %.3f %% of a core over %d s\n",
-                     perSecond, percent, closedSeconds);
-        Row(Format("Idle, port closed (%d s): wake-ups", closedSeconds),
-            Format("%.1f/s, %.2f %% of one core", perSecond, percent), "0/s",
-            bench::Verdict(perSecond < 1.0));
-    }
     if (!window.Connect(board.DevicePath())) {
         std::fprintf(stderr, "bench_window: the board did not connect\n");
         return 1;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "console/PromptWakeups.h"
 #include "ui/loggerDialog.h"
 
 namespace {
@@ -18,6 +19,8 @@ void ConfigureToolkit() {
     // use while idle.
     wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
     wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
+    // The GUI thread shows what arrives at once, also on a busy machine.
+    RequestShortSlice();
 }
 
 bool loggerApp::OnInit() {
