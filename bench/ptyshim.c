@@ -37,8 +37,14 @@ int ioctl(int fd, unsigned long request, ...) {
     va_end(args);
 
     switch (request) {
-        case TIOCMGET: case TIOCMSET: case TIOCMBIS: case TIOCMBIC:
-        case TIOCGSERIAL: case TIOCSSERIAL: case TIOCMIWAIT: case TIOCGICOUNT:
+        case TIOCMGET:
+        case TIOCMSET:
+        case TIOCMBIS:
+        case TIOCMBIC:
+        case TIOCGSERIAL:
+        case TIOCSSERIAL:
+        case TIOCMIWAIT:
+        case TIOCGICOUNT:
             break;
         default:
             return next(fd, request, arg);
