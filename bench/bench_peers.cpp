@@ -5,19 +5,23 @@
 // open, and the time from a write on the port until the X server reports the
 // window drawn (X Damage), quiet and under two CPU hogs.
 //
-//   bench_peers --ours X,Y --shim PATH [--quick] [--only NAME]
+//   bench_peers --ours X,Y [--udp X,Y,X,Y] --shim PATH [--quick] [--only NAME]
 //
 // X,Y is where "Open" lies in the program's window (bench_window
-// open-button); PATH is ptyshim.so, which lets gtkterm and cutecom open a
-// pseudo-terminal as a serial port. The peers are skipped when not installed.
-// An empty wx dialog built as the program is (floor_dialog) gives the floor
-// of start-up and memory. Prints one markdown table on standard output.
+// open-button, which also gives the places of the "UDP port" field and its
+// "Start" for --udp, for the same latency by datagram); PATH is ptyshim.so, which lets gtkterm and
+// cutecom open a pseudo-terminal as a serial port. The peers are skipped when not installed. An
+// empty wx dialog built as the program is (floor_dialog) gives the floor of start-up and memory.
+// Prints one markdown table on standard output.
+#include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +123,39 @@ class Port {
     std::string path_;
     std::atomic<bool> stop_{false};
     std::thread reader_;
+};
+
+// Datagrams to the program's UDP server on 127.0.0.1, on a port that was
+// free a moment ago.
+class UdpSender {
+  public:
+    UdpSender() {
+        socket_ = socket(AF_INET, SOCK_DGRAM, 0);
+        const int probe = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (probe >= 0 && bind(probe, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+        if (probe >= 0) close(probe);
+        to_ = address;
+    }
+    ~UdpSender() {
+        if (socket_ >= 0) close(socket_);
+    }
+    bool Ready() const { return socket_ >= 0 && port_ > 0; }
+    int Port() const { return port_; }
+    void Send(const std::string& text) {
+        sendto(socket_, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to_),
+               sizeof to_);
+    }
+
+  private:
+    int socket_ = -1;
+    int port_ = 0;
+    sockaddr_in to_{};
 };
 
 // ---------------------------------------------------------------- processes
@@ -253,6 +290,25 @@ void AltKey(X& x, Window window, KeySym key) {
     XFlush(x.display);
 }
 
+void Key(X& x, KeySym key, KeySym modifier = NoSymbol) {
+    const KeyCode m = modifier != NoSymbol ? XKeysymToKeycode(x.display, modifier) : 0;
+    const KeyCode k = XKeysymToKeycode(x.display, key);
+    if (m) XTestFakeKeyEvent(x.display, m, True, 0);
+    XTestFakeKeyEvent(x.display, k, True, 0);
+    XTestFakeKeyEvent(x.display, k, False, 0);
+    if (m) XTestFakeKeyEvent(x.display, m, False, 0);
+    XFlush(x.display);
+}
+
+// Clicks into a text field and types `digits` over its text.
+void TypeDigits(X& x, Window window, int wx, int wy, const std::string& digits) {
+    ClickAt(x, window, wx, wy);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Key(x, XK_a, XK_Control_L);
+    for (char c : digits) Key(x, XK_0 + (c - '0'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
 // ---------------------------------------------------------------- programs
 
 struct Program {
@@ -262,6 +318,8 @@ struct Program {
     std::function<void(const fs::path& config, const std::string& port)> configure;
     std::function<void(X&, Window)> openPort;  // none: the port opens at start
     bool hasPort = true;
+    // Starts the program's UDP server on the port given; none: no UDP.
+    std::function<void(X&, Window, int port)> startUdp;
 };
 
 struct Results {
@@ -269,12 +327,15 @@ struct Results {
     std::vector<double> startCpuMs;  // CPU time the process used until then
     long rssKiB = -1;
     double idleCpuPercent = -1, idleWakeups = -1;
-    bench::Spread quiet, hogs;
+    bench::Spread quiet, hogs, udpQuiet, udpHogs;
     double strayDamage = 0;  // damage reports per second with nothing written
 };
 
 // Time from each write until the window is reported damaged.
-bench::Spread Latency(X& x, Window window, Port& port, int events, std::FILE* log,
+// Sends event number i the way under measurement.
+using Send = std::function<void(int i)>;
+
+bench::Spread Latency(X& x, Window window, const Send& send, int events, std::FILE* log,
                       const char* label) {
     const Damage damage = XDamageCreate(x.display, window, XDamageReportNonEmpty);
     std::mt19937 random(7);
@@ -289,10 +350,8 @@ bench::Spread Latency(X& x, Window window, Port& port, int events, std::FILE* lo
             XEvent event;
             XNextEvent(x.display, &event);
         }
-        char text[32];
-        std::snprintf(text, sizeof text, "{0%03X}\r\n", 1 + i % 0xFFE);
         const auto start = Clock::now();
-        port.Write(text);
+        send(i);
         bool seen = false;
         while (!seen && MsSince(start) < 1000) {
             poll(&connection, 1, 5);
@@ -383,13 +442,34 @@ Results Measure(X& x, const Program& program, bool quick, std::FILE* log) {
             r.idleWakeups = static_cast<double>(after.switches - before.switches) / idleSeconds;
             r.strayDamage = StrayDamage(x, window, 2000);
             const int events = quick ? 100 : 200;
-            r.quiet = Latency(x, window, port, events, log, (program.name + " quiet").c_str());
-            pid_t hogs = -1;
+            const Send serial = [&port](int i) {
+                char text[32];
+                std::snprintf(text, sizeof text, "{0%03X}\r\n", 1 + i % 0xFFE);
+                port.Write(text);
+            };
+            Send udp;
+            UdpSender sender;
+            if (program.startUdp && sender.Ready()) {
+                program.startUdp(x, window, sender.Port());
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                udp = [&sender](int i) {
+                    char text[32];
+                    std::snprintf(text, sizeof text, "{00%04X}", 1 + i % 0xFFFE);
+                    sender.Send(text);
+                };
+            }
+            r.quiet = Latency(x, window, serial, events, log, (program.name + " quiet").c_str());
+            if (udp)
+                r.udpQuiet =
+                    Latency(x, window, udp, events, log, (program.name + " UDP quiet").c_str());
             if (OnPath("stress-ng")) {
-                hogs = Spawn({"stress-ng", "--cpu", "2", "--timeout", "300"}, {});
+                const pid_t hogs = Spawn({"stress-ng", "--cpu", "2", "--timeout", "300"}, {});
                 std::this_thread::sleep_for(std::chrono::seconds(1));
-                r.hogs = Latency(x, window, port, events, log,
+                r.hogs = Latency(x, window, serial, events, log,
                                  (program.name + " under 2 CPU hogs").c_str());
+                if (udp)
+                    r.udpHogs = Latency(x, window, udp, events, log,
+                                        (program.name + " UDP under 2 CPU hogs").c_str());
                 Stop(hogs);
             }
         } else if (last && window != 0) {
@@ -417,7 +497,7 @@ std::string Cell(double value, const char* format) {
 
 int main(int argc, char** argv) {
     bool quick = false;
-    int openX = -1, openY = -1;
+    int openX = -1, openY = -1, udpX = -1, udpY = -1, startX = -1, startY = -1;
     std::string shim, floorPath, only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -429,6 +509,8 @@ int main(int argc, char** argv) {
             shim = argv[++i];
         else if (a == "--only" && i + 1 < argc)
             only = argv[++i];
+        else if (a == "--udp" && i + 1 < argc)
+            std::sscanf(argv[++i], "%d,%d,%d,%d", &udpX, &udpY, &startX, &startY);
         else {
             std::fprintf(stderr,
                          "usage: bench_peers --ours X,Y --shim PATH [--quick] [--only NAME]\n");
@@ -452,12 +534,17 @@ int main(int argc, char** argv) {
     }
 
     std::vector<Program> programs;
-    Program self{"this program", {ours}, {}, nullptr, nullptr, true};
+    Program self{"this program", {ours}, {}, nullptr, nullptr, true, nullptr};
     self.configure = [](const fs::path& config, const std::string& port) {
         WriteFile(config / "BrantleConfigHelper.conf",
                   "SerialPort=" + port + "\nBaudRate=115200\n");
     };
     self.openPort = [openX, openY](X& x, Window window) { ClickAt(x, window, openX, openY); };
+    if (udpX >= 0)
+        self.startUdp = [udpX, udpY, startX, startY](X& x, Window window, int port) {
+            TypeDigits(x, window, udpX, udpY, std::to_string(port));
+            ClickAt(x, window, startX, startY);
+        };
     programs.push_back(self);
     if (OnPath("gtkterm") && !shim.empty()) {
         Program p{"gtkterm",
@@ -465,7 +552,8 @@ int main(int argc, char** argv) {
                   {{"LD_PRELOAD", shim}},
                   nullptr,
                   nullptr,
-                  true};
+                  true,
+                  nullptr};
         p.configure = [](const fs::path& config, const std::string& port) {
             // Its own settings as it writes them on a first start, which
             // otherwise shows a dialog about them.
@@ -482,7 +570,7 @@ int main(int argc, char** argv) {
         programs.push_back(p);
     }
     if (OnPath("cutecom") && !shim.empty()) {
-        Program p{"cutecom", {"cutecom"}, {{"LD_PRELOAD", shim}}, nullptr, nullptr, true};
+        Program p{"cutecom", {"cutecom"}, {{"LD_PRELOAD", shim}}, nullptr, nullptr, true, nullptr};
         p.configure = [](const fs::path& config, const std::string& port) {
             WriteFile(config / "CuteCom" / "CuteCom5.conf",
                       "[sessions]\n1\\BaudRate=115200\n1\\DataBits=8\n1\\Device=" + port +
@@ -493,7 +581,7 @@ int main(int argc, char** argv) {
         p.openPort = [](X& x, Window window) { AltKey(x, window, XK_o); };  // "&Open"
         programs.push_back(p);
     }
-    Program floor{"empty wx dialog (floor)", {floorPath}, {}, nullptr, nullptr, false};
+    Program floor{"empty wx dialog (floor)", {floorPath}, {}, nullptr, nullptr, false, nullptr};
     if (access(floorPath.c_str(), X_OK) == 0) programs.push_back(floor);
 
     std::vector<Results> results;
@@ -543,6 +631,14 @@ int main(int argc, char** argv) {
          [](const Results& r) { return r.hogs.count ? r.hogs.median : -1; }, "%.2f"},
         {"under 2 CPU hogs: p99 (ms)",
          [](const Results& r) { return r.hogs.count ? r.hogs.p99 : -1; }, "%.2f"},
+        {"UDP datagram to damage, median (ms)",
+         [](const Results& r) { return r.udpQuiet.count ? r.udpQuiet.median : -1; }, "%.2f"},
+        {"UDP datagram to damage, p99 (ms)",
+         [](const Results& r) { return r.udpQuiet.count ? r.udpQuiet.p99 : -1; }, "%.2f"},
+        {"UDP under 2 CPU hogs: median (ms)",
+         [](const Results& r) { return r.udpHogs.count ? r.udpHogs.median : -1; }, "%.2f"},
+        {"UDP under 2 CPU hogs: p99 (ms)",
+         [](const Results& r) { return r.udpHogs.count ? r.udpHogs.p99 : -1; }, "%.2f"},
     };
     std::printf("| Measure |");
     for (const Program& p : programs) std::printf(" %s |", p.name.c_str());

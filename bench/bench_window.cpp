@@ -615,13 +615,20 @@ int RunFloor(bool quick) {
     return 0;
 }
 
-// Where "Open" lies in the window, from its top-left corner, as "X,Y": the
+// Where "Open" lies in the window, from its top-left corner, as "X,Y", and
+// on a second line the "UDP port" field and its "Start" as "X,Y,X,Y": the
 // peer comparison clicks there in the program started as a process.
 int PrintOpenButton() {
     Window window;
-    const wxRect r = window.dialog->ID_BUTTON1->GetScreenRect();
-    const wxPoint centre = r.GetPosition() + r.GetSize() / 2 - window.dialog->GetScreenPosition();
-    const std::string text = Format("%d,%d\n", centre.x, centre.y);
+    auto centre = [&](wxWindow* control) {
+        const wxRect r = control->GetScreenRect();
+        return r.GetPosition() + r.GetSize() / 2 - window.dialog->GetScreenPosition();
+    };
+    const wxPoint open = centre(window.dialog->ID_BUTTON1);
+    const wxPoint udp = centre(window.dialog->ID_TEXTCTRL47);
+    const wxPoint start = centre(window.dialog->ID_BUTTON22);
+    const std::string text =
+        Format("%d,%d\n%d,%d,%d,%d\n", open.x, open.y, udp.x, udp.y, start.x, start.y);
     return write(bench::RowsFd(), text.data(), text.size()) == static_cast<ssize_t>(text.size())
                ? 0
                : 1;
