@@ -62,6 +62,14 @@ inline double CpuMs() {
            (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
+// Times the process's threads gave up or lost a CPU: each wake-up of a
+// sleeping thread ends in one, so over a quiet spell this counts wake-ups.
+inline long ContextSwitches() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_nvcsw + u.ru_nivcsw;
+}
+
 inline int& RowsFd() {
     static int fd = STDOUT_FILENO;
     return fd;

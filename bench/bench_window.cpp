@@ -5,6 +5,7 @@
 //   bench_window burst   [--quick]  100,000 datagrams: rate, longest stall, peak memory
 //   bench_window idle    [--quick]  CPU with the port open and the board answering
 //   bench_window floor   [--quick]  CPU of an empty dialog with a 20 ms timer
+//   bench_window open-button        where "Open" lies in the window (for bench_peers)
 //
 // Each mode runs in a process of its own (scripts/bench starts them), so the
 // peak memory of the burst is the burst's own. Rows of the table go to
@@ -52,11 +53,11 @@ double MsBetween(Clock::time_point from, Clock::time_point to) {
 
 // Calls a function on every firing.
 class CallingTimer : public wxTimer {
-public:
+  public:
     explicit CallingTimer(std::function<void()> call) : call_(std::move(call)) {}
     void Notify() override { call_(); }
 
-private:
+  private:
     std::function<void()> call_;
 };
 
@@ -91,7 +92,7 @@ void RunLoopFor(int ms) {
 // The main window as the program makes it, with settings in a folder of its
 // own, and the board, when there is one, connected.
 class Window {
-public:
+  public:
     Window() {
         char folder[] = "/tmp/brantle-bench-XXXXXX";
         if (mkdtemp(folder) != nullptr) folder_ = folder;
@@ -130,7 +131,7 @@ public:
 
     loggerDialog* dialog = nullptr;
 
-private:
+  private:
     std::string folder_;
 };
 
@@ -216,8 +217,7 @@ LatencyResult MeasureLatency(loggerDialog* dialog, int events,
         return FALSE;
     };
     GtkWidget* entry = static_cast<GtkWidget*>(field->GetHandle());
-    const gulong drawHandler =
-        g_signal_connect_after(entry, "draw", G_CALLBACK(onDraw), &watch);
+    const gulong drawHandler = g_signal_connect_after(entry, "draw", G_CALLBACK(onDraw), &watch);
     // Frames painted meanwhile: about one per event when nothing else draws.
     // The toolkit paints at most one frame per 1/60 s, so another drawing (a
     // blinking text cursor, another field) can hold an event's frame back.
@@ -301,9 +301,8 @@ int RunLatency(bool quick) {
         return 1;
     }
     window.dialog->serial.SetCallback(RecordingSerialReceive);
-    const LatencyResult serial = MeasureLatency(window.dialog, events, [&](int id) {
-        return board.Send(Format("{0%03X}", id));
-    });
+    const LatencyResult serial = MeasureLatency(
+        window.dialog, events, [&](int id) { return board.Send(Format("{0%03X}", id)); });
     ReportLatency("serial", serial, events);
 
     // UDP on its own: the board's detect responses would set the Device box
@@ -346,7 +345,7 @@ SchedTimes ThreadSchedTimes() {
 // a stall the thread spent waiting is the machine's load, one it spent
 // running is the program's.
 class StallWatch : public Heartbeat {
-public:
+  public:
     using Heartbeat::Heartbeat;
     void Notify() override {
         const auto now = Clock::now();
@@ -367,7 +366,7 @@ public:
     double RanMs() const { return ranMs_; }
     double WaitedMs() const { return waitedMs_; }
 
-private:
+  private:
     Clock::time_point last_;
     SchedTimes sched_;
     double longestMs_ = 0, ranMs_ = 0, waitedMs_ = 0;
@@ -376,7 +375,7 @@ private:
 // Counts the event lines the window prints (one per datagram shown) and
 // when the last one came.
 class EventLineCounter : public ConsoleSink {
-public:
+  public:
     void Write(const ConsoleSpan& span) override {
         if (span.text.empty() || span.text[0] != '{') return;
         lines_.fetch_add(1, std::memory_order_relaxed);
@@ -385,7 +384,7 @@ public:
     long Lines() const { return lines_; }
     Clock::time_point Last() const { return last_; }
 
-private:
+  private:
     std::atomic<long> lines_{0};
     std::atomic<Clock::time_point> last_{};
 };
@@ -448,8 +447,8 @@ int RunBurst(bool quick) {
                bench::Thousands(shown.Lines()).c_str(), bench::Thousands(queue.drops).c_str()),
         "", settled ? "" : "DID NOT SETTLE");
     Row("  longest GUI stall (10 ms timer's longest gap)",
-        Format("%.0f ms (GUI thread ran %.0f ms, waited %.0f ms for a CPU)",
-               heartbeat.LongestMs(), heartbeat.RanMs(), heartbeat.WaitedMs()),
+        Format("%.0f ms (GUI thread ran %.0f ms, waited %.0f ms for a CPU)", heartbeat.LongestMs(),
+               heartbeat.RanMs(), heartbeat.WaitedMs()),
         "<= 100 ms", bench::Verdict(heartbeat.LongestMs() <= 100));
     Row("  peak resident memory", Format("%.1f MB", peakKiB / 1024.0), "< 150 MB",
         bench::Verdict(peakKiB > 0 && peakKiB < 150 * 1024));
@@ -461,7 +460,7 @@ int RunBurst(bool quick) {
 // The virtual-board tool in a process of its own, so that its CPU time is
 // not the program's.
 class BoardProcess {
-public:
+  public:
     explicit BoardProcess(const std::string& tool) {
         int out[2];
         if (pipe(out) != 0) return;
@@ -470,7 +469,8 @@ public:
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
             close(out[1]);
-            execl(tool.c_str(), tool.c_str(), "--id", "7", "--no-stdin", static_cast<char*>(nullptr));
+            execl(tool.c_str(), tool.c_str(), "--id", "7", "--no-stdin",
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         close(out[1]);
@@ -491,7 +491,7 @@ public:
     }
     const std::string& DevicePath() const { return devicePath_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string devicePath_;
 };
@@ -500,7 +500,7 @@ private:
 // longest time between two: the board answered throughout when it stays
 // near the 200 ms of the detect requests.
 class DetectResponses : public ConsoleSink {
-public:
+  public:
     void Write(const ConsoleSpan& span) override {
         if (span.text.rfind("Device detect response:", 0) != 0) return;
         const auto now = Clock::now();
@@ -511,10 +511,11 @@ public:
     // Called after the sink is removed.
     int Count() const { return count_; }
     double LongestGapMs(Clock::time_point end) const {
-        return count_ == 0 ? MsBetween(start_, end) : std::max(longestGapMs_, MsBetween(last_, end));
+        return count_ == 0 ? MsBetween(start_, end)
+                           : std::max(longestGapMs_, MsBetween(last_, end));
     }
 
-private:
+  private:
     const Clock::time_point start_ = Clock::now();
     Clock::time_point last_;
     double longestGapMs_ = 0;
@@ -523,14 +524,32 @@ private:
 
 int RunIdle(bool quick) {
     const int seconds = quick ? 10 : 60;
-    const fs::path tool = fs::read_symlink("/proc/self/exe").parent_path().parent_path() /
-                          "tools" / "virtual-board" / "virtual-board";
+    const fs::path tool = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "tools" /
+                          "virtual-board" / "virtual-board";
     BoardProcess board(tool.string());
     if (board.DevicePath().empty()) {
         std::fprintf(stderr, "bench_window: %s did not start\n", tool.c_str());
         return 1;
     }
     Window window;
+    // First without a port: nothing should wake the window at all.
+    {
+        window.dialog->ID_BUTTON1->SetFocus();  // no blinking cursor
+        RunLoopFor(1000);
+        const int closedSeconds = quick ? 3 : 10;
+        const long switchesBefore = bench::ContextSwitches();
+        const double cpuBefore = bench::CpuMs();
+        const auto start = Clock::now();
+        RunLoopFor(closedSeconds * 1000);
+        const double wallMs = MsBetween(start, Clock::now());
+        const double perSecond = (bench::ContextSwitches() - switchesBefore) * 1000.0 / wallMs;
+        const double percent = 100.0 * (bench::CpuMs() - cpuBefore) / wallMs;
+        std::fprintf(stderr, "idle, port closed: %.1f wake-ups/s, %.3f %% of a core over %d s\n",
+                     perSecond, percent, closedSeconds);
+        Row(Format("Idle, port closed (%d s): wake-ups", closedSeconds),
+            Format("%.1f/s, %.2f %% of one core", perSecond, percent), "0/s",
+            bench::Verdict(perSecond < 1.0));
+    }
     if (!window.Connect(board.DevicePath())) {
         std::fprintf(stderr, "bench_window: the board did not connect\n");
         return 1;
@@ -546,11 +565,13 @@ int RunIdle(bool quick) {
     auto onPaint = +[](GdkFrameClock*, gpointer count) { ++*static_cast<int*>(count); };
     const gulong paintHandler =
         frameClock ? g_signal_connect(frameClock, "paint", G_CALLBACK(onPaint), &frames) : 0;
+    const long switchesBefore = bench::ContextSwitches();
     const double cpuBefore = bench::CpuMs();
     const auto start = Clock::now();
     RunLoopFor(seconds * 1000);
     const double cpuMs = bench::CpuMs() - cpuBefore;
     const auto end = Clock::now();
+    const long switches = bench::ContextSwitches() - switchesBefore;
     RemoveConsoleSink(&responses);
     if (paintHandler != 0) g_signal_handler_disconnect(frameClock, paintHandler);
     const double wallMs = MsBetween(start, end);
@@ -560,12 +581,14 @@ int RunIdle(bool quick) {
 
     std::fprintf(stderr,
                  "idle: %.1f ms CPU in %.1f s = %.3f %% of a core; %d detect responses, longest "
-                 "gap %.0f ms; status %s; %d frames painted\n",
+                 "gap %.0f ms; status %s; %d frames painted; %.1f wake-ups/s (all threads)\n",
                  cpuMs, wallMs / 1000, percent, responses.Count(), gapMs,
-                 static_cast<const char*>(window.Status().utf8_str()), frames);
+                 static_cast<const char*>(window.Status().utf8_str()), frames,
+                 switches * 1000.0 / wallMs);
     Row(Format("Idle CPU, port open, board answering (%d s)", seconds),
-        Format("%.2f %% of one core%s", percent, answered ? "" : ", BOARD LOST"), "< 1 %",
-        bench::Verdict(percent < 1.0 && answered));
+        Format("%.2f %% of one core, %.1f wake-ups/s%s", percent, switches * 1000.0 / wallMs,
+               answered ? "" : ", BOARD LOST"),
+        "< 1 %", bench::Verdict(percent < 1.0 && answered));
     return answered ? 0 : 1;
 }
 
@@ -592,12 +615,33 @@ int RunFloor(bool quick) {
     return 0;
 }
 
+// Where "Open" lies in the window, from its top-left corner, as "X,Y", and
+// on a second line the "UDP port" field and its "Start" as "X,Y,X,Y": the
+// peer comparison clicks there in the program started as a process.
+int PrintOpenButton() {
+    Window window;
+    auto centre = [&](wxWindow* control) {
+        const wxRect r = control->GetScreenRect();
+        return r.GetPosition() + r.GetSize() / 2 - window.dialog->GetScreenPosition();
+    };
+    const wxPoint open = centre(window.dialog->ID_BUTTON1);
+    const wxPoint udp = centre(window.dialog->ID_TEXTCTRL47);
+    const wxPoint start = centre(window.dialog->ID_BUTTON22);
+    const std::string text =
+        Format("%d,%d\n%d,%d,%d,%d\n", open.x, open.y, udp.x, udp.y, start.x, start.y);
+    return write(bench::RowsFd(), text.data(), text.size()) == static_cast<ssize_t>(text.size())
+               ? 0
+               : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "latency" && mode != "burst" && mode != "idle" && mode != "floor") {
-        std::fprintf(stderr, "usage: bench_window latency|burst|idle|floor [--quick]\n");
+    if (mode != "latency" && mode != "burst" && mode != "idle" && mode != "floor" &&
+        mode != "open-button") {
+        std::fprintf(stderr,
+                     "usage: bench_window latency|burst|idle|floor|open-button [--quick]\n");
         return 2;
     }
     const bool quick = bench::Quick(argc, argv);
@@ -615,10 +659,11 @@ int main(int argc, char** argv) {
     {
         wxEventLoop loop;
         wxEventLoopActivator active(&loop);
-        result = mode == "latency" ? RunLatency(quick)
-                 : mode == "burst"  ? RunBurst(quick)
-                 : mode == "idle"   ? RunIdle(quick)
-                                    : RunFloor(quick);
+        result = mode == "open-button" ? PrintOpenButton()
+                 : mode == "latency"   ? RunLatency(quick)
+                 : mode == "burst"     ? RunBurst(quick)
+                 : mode == "idle"      ? RunIdle(quick)
+                                       : RunFloor(quick);
     }
     wxEntryCleanup();
     return result;

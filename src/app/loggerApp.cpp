@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "console/PromptWakeups.h"
 #include "ui/loggerDialog.h"
 
 extern const unsigned char kAppIconPng[];  // data/org.brantle.ConfigHelper.png
@@ -32,12 +34,14 @@ wxIcon AppIcon() {
 
 void ConfigureToolkit() {
     // The toolkit offers an idle event and an update-UI event to every one of
-    // the window's ~300 controls each time its loop goes idle, which the 20 ms
-    // poll timer makes happen 50 times a second; no control of ours handles
+    // the window's ~300 controls each time its loop goes idle, which the poll
+    // timer makes happen up to 50 times a second; no control of ours handles
     // either event, and offering them was over a third of the program's CPU
     // use while idle.
     wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
     wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
+    // The GUI thread shows what arrives at once, also on a busy machine.
+    RequestShortSlice();
 }
 
 bool loggerApp::OnInit() {
@@ -71,6 +75,11 @@ int RunBrantle(int argc, char** argv) {
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
 
+    // Nothing here draws with OpenGL, yet GTK probes it when it opens the
+    // display, which loads Mesa's drivers and LLVM: half of the resident
+    // memory and a good part of the start-up. A GDK_GL given by the user
+    // stands.
+    setenv("GDK_GL", "disable", 0);
     wxApp::SetInstance(new loggerApp);
     const int status = wxEntry(count, args.data());
     // The toolkit reports a failure whenever OnInit returns false; a window

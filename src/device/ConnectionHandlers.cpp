@@ -3,6 +3,8 @@
 // board reports.
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "console/Console.h"
 #include "device/BoardProtocol.h"
 #include "device/Connection.h"
+#include "device/PollSchedule.h"
 #include "ui/loggerDialog.h"
 
 int pollDelay = 0;
@@ -49,6 +52,8 @@ void ShowBoardMessage(loggerDialog& dialog, const char* text, int length) {
     // unless it came before the port was closed: the fields may still show
     // it, the link state of a closed port it may not change.
     if (!dialog.serialHandoff.DeliveringStale()) {
+        // The ticks slept through so far were silent ones.
+        dialog.CountPassedTicks();
         dialog.silentTicks = 0;
         // Restyling the label costs far more than this check; under a stream
         // of messages it would be redone for every slice.
@@ -107,6 +112,10 @@ bool loggerDialog::OpenBoardPort(const std::string& portName, bool saveSettings)
         return false;
     }
     pollDelay = kWarmUpTicks;
+    // The ticks count from the open on.
+    pollLastTick = std::chrono::steady_clock::now();
+    pollPlanned = 0;
+    ArmPollTimer();
     if (saveSettings) SaveSettings();
     ID_BUTTON1->Disable();
     ID_BUTTON2->Enable();
@@ -124,7 +133,9 @@ bool loggerDialog::OpenBoardPort(const std::string& portName, bool saveSettings)
 void loggerDialog::OnClosePort(wxCommandEvent&) {
     SetStatus("Disconnected", kOlive);
     pendingFields.connected = false;
+    CountPassedTicks();
     pollDelay = 0;
+    ArmPollTimer();
     ShowClosedControls();
     StopAwaitingBoard();
     ShowLinkNote(wxEmptyString);
@@ -141,7 +152,9 @@ void loggerDialog::OnLineHungUp() {
     if (!serial.IsOpen()) return;
     serialHandoff.Cancel();
     serial.Close();
+    CountPassedTicks();
     pollDelay = 0;
+    ArmPollTimer();
     resetTimer.Stop();
     SetStatus("Disconnected", kOlive);
     pendingFields.connected = false;
@@ -194,8 +207,11 @@ void loggerDialog::ShowLinkNote(const wxString& note) {
 
 void loggerDialog::OnResetBoard(wxCommandEvent&) {
     SetStatus("Disconnected", kOlive);
+    const bool armed = pollTimer.IsRunning();
+    CountPassedTicks();
     silentTicks = 0;
     pollDelay = kWarmUpTicks;
+    if (armed) ArmPollTimer();
     serial.DtrOff();
     resetTimer.Start(500);
 }
@@ -205,7 +221,54 @@ void loggerDialog::OnResetTimer(wxTimerEvent&) {
     resetTimer.Stop();
 }
 
+// The poll ticks come every 20 ms while the port is open, but the timer wakes
+// the window only for the next tick that does something (TicksUntilDue): the
+// ticks in between only count, and are counted when the wake comes, or
+// earlier when something that decides the next wake changes (the page, a
+// reset, a message from the board: CountPassedTicks, then ArmPollTimer).
+// pollLastTick is when the last counted tick was due, pollPlanned how many
+// ticks after it the armed wake is for.
 void loggerDialog::OnPollTimer(wxTimerEvent&) {
+    const int ticks = pollPlanned;
+    pollPlanned = 0;
+    for (int i = 0; i < ticks && pollDelay != 0; ++i) PollTick();
+    pollLastTick += ticks * kPollTickPeriod;
+    // A wake later than a whole tick (the window was busy) starts the count
+    // anew from now rather than catching up with a burst of writes.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - pollLastTick >= kPollTickPeriod) pollLastTick = now;
+    ArmPollTimer();
+}
+
+void loggerDialog::CountPassedTicks() {
+    // Only while the timer is armed: stopped, the ticks are not counted by
+    // time at all (the port is closed, or a test drives them one by one).
+    if (!pollTimer.IsRunning() || pollPlanned <= 1) return;
+    const auto passed = (std::chrono::steady_clock::now() - pollLastTick) / kPollTickPeriod;
+    // The ticks before the planned one do nothing but count; the planned one
+    // is left to the wake.
+    const int quiet = static_cast<int>(std::min<long long>(passed, pollPlanned - 1));
+    for (int i = 0; i < quiet; ++i) PollTick();
+    pollLastTick += quiet * kPollTickPeriod;
+    pollPlanned -= quiet;
+}
+
+void loggerDialog::ArmPollTimer() {
+    const int due =
+        TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    if (due == 0) {
+        pollTimer.Stop();
+        pollPlanned = 0;
+        return;
+    }
+    pollPlanned = due;
+    const auto wait = pollLastTick + due * kPollTickPeriod - std::chrono::steady_clock::now();
+    // Rounded up: the timer must not come before the tick is due.
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+    pollTimer.StartOnce(static_cast<int>(std::max<long long>(ms, 1)));
+}
+
+void loggerDialog::PollTick() {
     if (pollDelay == 0) return;
     if (pollDelay > 1) {
         --pollDelay;

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <system_error>
 
+#include "console/PromptWakeups.h"
+
 namespace {
 
 constexpr int kDatagramBuffer = 2048;
@@ -101,6 +103,7 @@ int UdpServer::BoundPort() const {
 }
 
 void UdpServer::ReceiveThread() {
+    RequestShortSlice();  // a datagram is handed on at once
     char buffer[kDatagramBuffer];
     pollfd waits[2] = {{socket_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
 

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "console/Console.h"
+#include "console/PromptWakeups.h"
 #include "serial/LineSettings.h"
 
 namespace {
@@ -182,6 +183,7 @@ void Serial::DtrOn() { ConsolePrintf("DTR on result: %d\n", fd_ >= 0 ? SetDtr(fd
 void Serial::DtrOff() { ConsolePrintf("DTR off result: %d\n", fd_ >= 0 ? SetDtr(fd_, false) : 0); }
 
 void Serial::ReadingThread() {
+    RequestShortSlice();  // a byte from the board is handed on at once
     ConsolePrintf("Serial::ReadingThread(): Started\n");
     // The board restarts on this pulse; reading begins once it runs again.
     // Close may cut the pulse short.

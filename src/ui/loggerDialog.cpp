@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ui/Controls.h"
@@ -9,13 +10,13 @@
 loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     pollTimer.SetOwner(this, wxWindow::NewControlId());
     resetTimer.SetOwner(this, wxWindow::NewControlId());
+    idleWalkTimer.SetOwner(this, wxWindow::NewControlId());
 
     Create(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
            "wxID_ANY");
     BuildWindow();
 
-    pollTimer.Start(20);
-    resetTimer.StartOnce(999999);
+    // The poll timer is armed by an open; nothing wakes the window before.
     GetSizer()->Fit(this);
     GetSizer()->SetSizeHints(this);
 
@@ -39,7 +40,6 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     std::memset(ledFrame, '0', 69);
 
     ID_BUTTON8->Disable();
-    resetTimer.Stop();
 
     consoleOn = 0;
     ID_CHOICE5->SetSelection(0);
@@ -89,13 +89,21 @@ loggerDialog::~loggerDialog() {
 // makes a pass 50 times a second, and that walk was the largest part of the
 // program's CPU use while idle. So the dialog itself is served on every pass,
 // its windows at most every kIdleWalkInterval (and of the notebook, only the
-// page shown: see MakePage); the poll timer never stops, so their turn
-// always comes within that time.
+// page shown: see MakePage). Their turn comes with the next pass after that
+// time: while the port is open the poll timer brings one within 200 ms;
+// otherwise a pass that leaves the walk out arms a one-shot timer for the
+// time it is due. A window with nothing to do is never woken.
 bool loggerDialog::SendIdleEvents(wxIdleEvent& event) {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastIdleWalk >= kIdleWalkInterval) {
         lastIdleWalk = now;
+        idleWalkTimer.Stop();
         return wxDialog::SendIdleEvents(event);
+    }
+    if (!idleWalkTimer.IsRunning() && !pollTimer.IsRunning()) {
+        const auto wait = lastIdleWalk + kIdleWalkInterval - now;
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+        idleWalkTimer.StartOnce(static_cast<int>(std::max<long long>(ms, 1)));
     }
     OnInternalIdle();
     if (wxIdleEvent::GetMode() != wxIDLE_PROCESS_ALL && !HasExtraStyle(wxWS_EX_PROCESS_IDLE))
@@ -153,7 +161,11 @@ void loggerDialog::ShowPendingFields() {
 void loggerDialog::OnPageChanged(wxBookCtrlEvent&) {
     ID_STATICTEXT114->Disable();
     ID_TEXTCTRL67->Disable();
+    // Frames start or stop with the page: the armed wake is planned anew.
+    const bool armed = pollTimer.IsRunning();
+    CountPassedTicks();
     currentPage = ID_NOTEBOOK1->GetSelection();
+    if (armed) ArmPollTimer();
 }
 
 void loggerDialog::OnIgnorePaint(wxPaintEvent&) {
@@ -231,5 +243,8 @@ void loggerDialog::BindEvents() {
     button(ID_BUTTON3, &loggerDialog::OnQuit);
     Bind(wxEVT_TIMER, &loggerDialog::OnPollTimer, this, pollTimer.GetId());
     Bind(wxEVT_TIMER, &loggerDialog::OnResetTimer, this, resetTimer.GetId());
+    // Its wake alone brings the pass that walks the windows.
+    Bind(
+        wxEVT_TIMER, [](wxTimerEvent&) {}, idleWalkTimer.GetId());
     Bind(wxEVT_CLOSE_WINDOW, &loggerDialog::OnCloseWindow, this);
 }

@@ -92,10 +92,16 @@ class ProgramExitTest : public testing::Test {
 };
 
 TEST_F(ProgramExitTest, CloseBoxEndsTheProgramWithStatusZero) {
+    unsetenv("GDK_GL");  // the program's own choice, not one inherited
     ProgramProcess program(folder);
     ASSERT_GT(program.Pid(), 0);
     const Window window = WaitForWindow(program.Pid());
     ASSERT_NE(window, 0u) << "the program's window did not appear";
+    // Nothing is drawn with OpenGL: the toolkit's probe, which loads Mesa's
+    // drivers and LLVM (half the resident memory), is left out.
+    const std::string maps = FileText("/proc/" + std::to_string(program.Pid()) + "/maps");
+    EXPECT_EQ(maps.find("libLLVM"), std::string::npos);
+    EXPECT_EQ(maps.find("_dri.so"), std::string::npos);
 
     RequestClose(display, window);
 

@@ -131,10 +131,7 @@ class BoardWindowTest : public testing::Test {
     // counts of ticks are exact.
     void PollTicks(int n) {
         dialog->pollTimer.Stop();
-        for (int i = 0; i < n; ++i) {
-            wxTimerEvent tick(dialog->pollTimer);
-            dialog->OnPollTimer(tick);
-        }
+        for (int i = 0; i < n; ++i) dialog->PollTick();
     }
     // Hand-driven warm-up: after it the next tick is active.
     void WarmUp() { PollTicks(kWarmUpTicks - 1); }

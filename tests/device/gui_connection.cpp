@@ -30,6 +30,7 @@ void ExpectClosedState(loggerDialog* dialog) {
     EXPECT_FALSE(dialog->ID_BUTTON2->IsEnabled()) << "Close";
     EXPECT_FALSE(dialog->ID_BUTTON8->IsEnabled()) << "Reset (Arduino)";
     EXPECT_TRUE(dialog->ID_COMBOBOX1->IsEnabled()) << "port box";
+    EXPECT_FALSE(dialog->pollTimer.IsRunning()) << "nothing wakes a window without a port";
 }
 
 void ExpectOpenState(loggerDialog* dialog) {
@@ -37,6 +38,7 @@ void ExpectOpenState(loggerDialog* dialog) {
     EXPECT_TRUE(dialog->ID_BUTTON2->IsEnabled()) << "Close";
     EXPECT_TRUE(dialog->ID_BUTTON8->IsEnabled()) << "Reset (Arduino)";
     EXPECT_FALSE(dialog->ID_COMBOBOX1->IsEnabled()) << "port box";
+    EXPECT_TRUE(dialog->pollTimer.IsRunning());
 }
 
 std::string SegmentEcho() { return std::string(segmentFrame, 133) + "\n"; }
