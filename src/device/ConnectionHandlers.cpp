@@ -9,6 +9,7 @@
 #include "console/Console.h"
 #include "device/BoardProtocol.h"
 #include "device/Connection.h"
+#include "ini/FieldText.h"
 #include "ui/loggerDialog.h"
 
 int pollDelay = 0;
@@ -79,7 +80,7 @@ void loggerDialog::OnOpenPort(wxCommandEvent&) {
     SetStatus("Disconnected", kOlive);
     serial.SetCallback(OnSerialReceive);
     const int baudRate = ReadBaudRate(ID_COMBOBOX2->GetValue());
-    const std::string portName(ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+    const std::string portName = Utf8Text(ID_COMBOBOX1->GetValue());  // paths are UTF-8
 
     // The hand-over refuses blocks after a close; this connection's may come.
     serialHandoff.Resume();
@@ -111,7 +112,7 @@ void loggerDialog::OnClosePort(wxCommandEvent&) {
     // later connection.
     serialHandoff.Cancel();
     serial.Close();
-    ConsolePrintf("Port %s closed\n", (const char*)ID_COMBOBOX1->GetValue().mb_str(wxConvLibc));
+    ConsolePrintf("Port %s closed\n", Utf8Text(ID_COMBOBOX1->GetValue()).c_str());
 }
 
 void loggerDialog::OnResetBoard(wxCommandEvent&) {

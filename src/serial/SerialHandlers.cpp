@@ -1,11 +1,12 @@
 // The port box of the Device panel.
+#include "ini/FieldText.h"
 #include "serial/PortEnumerator.h"
 #include "ui/loggerDialog.h"
 
 void loggerDialog::RefreshPortList() {
     ID_COMBOBOX1->Clear();
     for (const std::string& path : PortEnumerator::ListPorts()) {
-        ID_COMBOBOX1->Append(wxString(path.c_str(), wxConvLibc));
+        ID_COMBOBOX1->Append(PieceText(path));  // device paths are UTF-8
     }
 }
 

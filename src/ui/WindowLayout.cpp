@@ -19,9 +19,10 @@ wxFlexGridSizer* RowOfTwo(wxWindow* first, wxWindow* second) {
     return row;
 }
 
-wxComboBox* MakeCombo(wxWindow* parent, const char* name, int width, const wxArrayString& items) {
+wxComboBox* MakeCombo(wxWindow* parent, const char* name, int width, const wxArrayString& items,
+                      long style = 0) {
     auto* combo = new wxComboBox(parent, wxWindow::NewControlId(), wxEmptyString, wxDefaultPosition,
-                                 wxDefaultSize, items, 0, wxDefaultValidator, name);
+                                 wxDefaultSize, items, style, wxDefaultValidator, name);
     combo->SetMinSize(FitWidth(combo, width));
     return combo;
 }
@@ -95,6 +96,29 @@ wxSizer* loggerDialog::BuildLeftColumn() {
     NameControl(ID_TEXTCTRL7, "Result section for ini file");
     column->Add(ID_TEXTCTRL7, 0, wxEXPAND | wxALL, 5);
 
+    // Keeping the sections: copy them, or append them to an ini file with
+    // the line ends chosen.
+    copyResultButton = MakeButton(this, "CopyResult", "&Copy");
+    saveResultButton = MakeButton(this, "SaveResult", wxString::FromUTF8("&Save\xe2\x80\xa6"));
+    lineEndsLabel = MakeLabel(this, "LineEndsLabel", "Line ends");
+    wxArrayString ends;
+    ends.Add("CR LF");
+    ends.Add("LF");
+    lineEndsChoice = MakeChoice(this, "LineEnds", ends, 0);
+    NameControl(lineEndsChoice, "Line ends");
+    auto* keep = new wxBoxSizer(wxHORIZONTAL);
+    keep->Add(copyResultButton, 0, kCentred | wxRIGHT, 5);
+    keep->Add(saveResultButton, 0, kCentred | wxRIGHT, 10);
+    keep->Add(lineEndsLabel, 0, kCentred | wxRIGHT, 5);
+    keep->Add(lineEndsChoice, 0, kCentred, 0);
+    column->Add(keep, 0, wxLEFT | wxRIGHT, 5);
+    // One line of text for the outcome; as wide as the column, wrapping
+    // nothing away.
+    resultMessage = MakeLabel(this, "ResultMessage", wxEmptyString, wxSize(282, -1),
+                              wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    NameControl(resultMessage, "Result message");
+    column->Add(resultMessage, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 5);
+
     ID_STATICLINE5 = MakeLine(this, "ID_STATICLINE5", wxLI_HORIZONTAL);
     column->Add(ID_STATICLINE5, 0, kCentred | wxALL, 5);
     return column;
@@ -131,7 +155,7 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     centred(ID_STATICTEXT24, 5);
     ID_BUTTON4 = MakeButton(this, "ID_BUTTON4", "Refresh list");
     stretched(ID_BUTTON4, 1);
-    ID_COMBOBOX1 = MakeCombo(this, "ID_COMBOBOX1", 69, wxArrayString());
+    ID_COMBOBOX1 = MakeCombo(this, "ID_COMBOBOX1", 69, wxArrayString(), wxTE_PROCESS_ENTER);
     NameControl(ID_COMBOBOX1, "Serial port");
     stretched(ID_COMBOBOX1, 1);
     ID_STATICTEXT51 = MakeLabel(this, "ID_STATICTEXT51", "Baudrate");
