@@ -3,10 +3,10 @@
 // subsystem they belong to (src/<subsystem>/*Handlers.cpp).
 #pragma once
 
+#include <wx/wx.h>
 #include <wx/grid.h>
 #include <wx/notebook.h>
 #include <wx/statline.h>
-#include <wx/wx.h>
 
 #include <chrono>
 #include <optional>
@@ -20,7 +20,7 @@
 class PageReader;
 
 class loggerDialog : public wxDialog {
-  public:
+public:
     explicit loggerDialog(wxWindow* parent = nullptr, wxWindowID id = wxID_ANY);
     ~loggerDialog() override;
 
@@ -82,87 +82,87 @@ class loggerDialog : public wxDialog {
     wxButton* ID_BUTTON3 = nullptr;  // "Quit"
 
     // ---- DiscrCtrls page
-    wxTextCtrl* ID_TEXTCTRL25 = nullptr;       // "Last control event:"
-    wxTextCtrl* ID_TEXTCTRL10 = nullptr;       // "EvID(decimal)"
-    wxChoice* ID_CHOICE2 = nullptr;            // "Control type"
-    wxTextCtrl* ID_TEXTCTRL1 = nullptr;        // "    Offset"
-    wxButton* ID_BUTTON31 = nullptr;           // "<Ctrls"
-    wxChoice* ID_CHOICE1 = nullptr;            // "Data[Offset] type"
-    wxChoice* ID_CHOICE8 = nullptr;            // "Data[Offset] size"
-    wxChoice* ID_CHOICE11 = nullptr;           // "Encoding"
+    wxTextCtrl* ID_TEXTCTRL25 = nullptr;  // "Last control event:"
+    wxTextCtrl* ID_TEXTCTRL10 = nullptr;  // "EvID(decimal)"
+    wxChoice* ID_CHOICE2 = nullptr;       // "Control type"
+    wxTextCtrl* ID_TEXTCTRL1 = nullptr;   // "    Offset"
+    wxButton* ID_BUTTON31 = nullptr;      // "<Ctrls"
+    wxChoice* ID_CHOICE1 = nullptr;       // "Data[Offset] type"
+    wxChoice* ID_CHOICE8 = nullptr;       // "Data[Offset] size"
+    wxChoice* ID_CHOICE11 = nullptr;      // "Encoding"
     wxStaticText* ID_STATICTEXT113 = nullptr;  // SPST/SPDT note
-    wxTextCtrl* ID_TEXTCTRL9 = nullptr;        // "0:"
-    wxTextCtrl* ID_TEXTCTRL8 = nullptr;        // "1:"
-    wxTextCtrl* ID_TEXTCTRL6 = nullptr;        // "Mask:"
-    wxTextCtrl* ID_TEXTCTRL3 = nullptr;        // "Min:"
-    wxTextCtrl* ID_TEXTCTRL4 = nullptr;        // "Max:"
-    wxTextCtrl* ID_TEXTCTRL5 = nullptr;        // "Increment:"
-    wxRadioBox* ID_RADIOBOX1 = nullptr;        // "Cycling options"
-    wxButton* ID_BUTTON5 = nullptr;            // "Add control section"
-    wxButton* ID_BUTTON26 = nullptr;           // "All clear"
-    wxButton* ID_BUTTON27 = nullptr;           // "All set"
-    wxButton* ID_BUTTON28 = nullptr;           // "Invert"
-    wxButton* ID_BUTTON29 = nullptr;           // "> Mask"
-    wxButton* ID_BUTTON30 = nullptr;           // "< Mask"
+    wxTextCtrl* ID_TEXTCTRL9 = nullptr;   // "0:"
+    wxTextCtrl* ID_TEXTCTRL8 = nullptr;   // "1:"
+    wxTextCtrl* ID_TEXTCTRL6 = nullptr;   // "Mask:"
+    wxTextCtrl* ID_TEXTCTRL3 = nullptr;   // "Min:"
+    wxTextCtrl* ID_TEXTCTRL4 = nullptr;   // "Max:"
+    wxTextCtrl* ID_TEXTCTRL5 = nullptr;   // "Increment:"
+    wxRadioBox* ID_RADIOBOX1 = nullptr;   // "Cycling options"
+    wxButton* ID_BUTTON5 = nullptr;       // "Add control section"
+    wxButton* ID_BUTTON26 = nullptr;      // "All clear"
+    wxButton* ID_BUTTON27 = nullptr;      // "All set"
+    wxButton* ID_BUTTON28 = nullptr;      // "Invert"
+    wxButton* ID_BUTTON29 = nullptr;      // "> Mask"
+    wxButton* ID_BUTTON30 = nullptr;      // "< Mask"
     // Mask boxes by bit number: bit b is the window ID_CHECKBOX<36-b>; its
     // caption is ID_STATICTEXT<108-b> (bit 31: ID_STATICTEXT19).
     wxCheckBox* maskBitBox[32] = {};
     wxStaticText* maskBitCaption[32] = {};
 
     // ---- NumCtrls page
-    wxTextCtrl* ID_TEXTCTRL59 = nullptr;       // "Last control event:"
-    wxTextCtrl* ID_TEXTCTRL60 = nullptr;       // "EvId(decimal)"
-    wxTextCtrl* ID_TEXTCTRL61 = nullptr;       // "Event filter"
-    wxTextCtrl* ID_TEXTCTRL62 = nullptr;       // "Current value"
-    wxTextCtrl* ID_TEXTCTRL17 = nullptr;       // "    Offset"
-    wxButton* ID_BUTTON32 = nullptr;           // "<Ctrls"
+    wxTextCtrl* ID_TEXTCTRL59 = nullptr;  // "Last control event:"
+    wxTextCtrl* ID_TEXTCTRL60 = nullptr;  // "EvId(decimal)"
+    wxTextCtrl* ID_TEXTCTRL61 = nullptr;  // "Event filter"
+    wxTextCtrl* ID_TEXTCTRL62 = nullptr;  // "Current value"
+    wxTextCtrl* ID_TEXTCTRL17 = nullptr;  // "    Offset"
+    wxButton* ID_BUTTON32 = nullptr;      // "<Ctrls"
     wxStaticText* ID_STATICTEXT114 = nullptr;  // "ControlID"
-    wxTextCtrl* ID_TEXTCTRL67 = nullptr;       // ControlID
-    wxChoice* ID_CHOICE9 = nullptr;            // "Data[Offset] type"
-    wxChoice* ID_CHOICE7 = nullptr;            // "Data[Offset] size"
-    wxChoice* ID_CHOICE12 = nullptr;           // "Encoding"
-    wxTextCtrl* ID_TEXTCTRL49 = nullptr;       // "    factor"
-    wxTextCtrl* ID_TEXTCTRL66 = nullptr;       // "    zero offset"
-    wxButton* ID_BUTTON21 = nullptr;           // "Add control section"
-    wxButton* ID_BUTTON18 = nullptr;           // "DeviceMax >"
-    wxTextCtrl* ID_TEXTCTRL50 = nullptr;       // DeviceMax
-    wxTextCtrl* ID_TEXTCTRL51 = nullptr;       // "SimMax:"
-    wxButton* ID_BUTTON19 = nullptr;           // "DevCenter >"
-    wxTextCtrl* ID_TEXTCTRL56 = nullptr;       // DevCenter
-    wxTextCtrl* ID_TEXTCTRL57 = nullptr;       // "SimMin:"
-    wxButton* ID_BUTTON20 = nullptr;           // "DeviceMin >"
-    wxTextCtrl* ID_TEXTCTRL58 = nullptr;       // DeviceMin
-    wxCheckBox* ID_CHECKBOX4 = nullptr;        // "Has center:"
-    wxButton* ID_BUTTON25 = nullptr;           // "Calculate\nfactor and zero offset"
+    wxTextCtrl* ID_TEXTCTRL67 = nullptr;  // ControlID
+    wxChoice* ID_CHOICE9 = nullptr;       // "Data[Offset] type"
+    wxChoice* ID_CHOICE7 = nullptr;       // "Data[Offset] size"
+    wxChoice* ID_CHOICE12 = nullptr;      // "Encoding"
+    wxTextCtrl* ID_TEXTCTRL49 = nullptr;  // "    factor"
+    wxTextCtrl* ID_TEXTCTRL66 = nullptr;  // "    zero offset"
+    wxButton* ID_BUTTON21 = nullptr;      // "Add control section"
+    wxButton* ID_BUTTON18 = nullptr;      // "DeviceMax >"
+    wxTextCtrl* ID_TEXTCTRL50 = nullptr;  // DeviceMax
+    wxTextCtrl* ID_TEXTCTRL51 = nullptr;  // "SimMax:"
+    wxButton* ID_BUTTON19 = nullptr;      // "DevCenter >"
+    wxTextCtrl* ID_TEXTCTRL56 = nullptr;  // DevCenter
+    wxTextCtrl* ID_TEXTCTRL57 = nullptr;  // "SimMin:"
+    wxButton* ID_BUTTON20 = nullptr;      // "DeviceMin >"
+    wxTextCtrl* ID_TEXTCTRL58 = nullptr;  // DeviceMin
+    wxCheckBox* ID_CHECKBOX4 = nullptr;   // "Has center:"
+    wxButton* ID_BUTTON25 = nullptr;      // "Calculate\nfactor and zero offset"
 
     // ---- Indication page
-    wxChoice* ID_CHOICE4 = nullptr;           // "Indication type"
-    wxTextCtrl* ID_TEXTCTRL11 = nullptr;      // "    Offset"
-    wxChoice* ID_CHOICE3 = nullptr;           // "Data[Offset] type"
-    wxChoice* ID_CHOICE10 = nullptr;          // "Data[Offset] size"
-    wxChoice* ID_CHOICE13 = nullptr;          // "Encoding"
-    wxTextCtrl* ID_TEXTCTRL13 = nullptr;      // "[section name]"
-    wxButton* ID_BUTTON6 = nullptr;           // "Add indication \nsection"
-    wxTextCtrl* ID_TEXTCTRL14 = nullptr;      // "*Device:"
-    wxTextCtrl* ID_TEXTCTRL15 = nullptr;      // "**Position:"
-    wxTextCtrl* ID_TEXTCTRL16 = nullptr;      // "Length:"
-    wxTextCtrl* ID_TEXTCTRL18 = nullptr;      // "Factor:"
-    wxTextCtrl* ID_TEXTCTRL19 = nullptr;      // "Zero Offset:"
-    wxTextCtrl* ID_TEXTCTRL20 = nullptr;      // "Mask:"
-    wxCheckBox* ID_CHECKBOX1 = nullptr;       // "Show leading zeroes"
+    wxChoice* ID_CHOICE4 = nullptr;       // "Indication type"
+    wxTextCtrl* ID_TEXTCTRL11 = nullptr;  // "    Offset"
+    wxChoice* ID_CHOICE3 = nullptr;       // "Data[Offset] type"
+    wxChoice* ID_CHOICE10 = nullptr;      // "Data[Offset] size"
+    wxChoice* ID_CHOICE13 = nullptr;      // "Encoding"
+    wxTextCtrl* ID_TEXTCTRL13 = nullptr;  // "[section name]"
+    wxButton* ID_BUTTON6 = nullptr;       // "Add indication \nsection"
+    wxTextCtrl* ID_TEXTCTRL14 = nullptr;  // "*Device:"
+    wxTextCtrl* ID_TEXTCTRL15 = nullptr;  // "**Position:"
+    wxTextCtrl* ID_TEXTCTRL16 = nullptr;  // "Length:"
+    wxTextCtrl* ID_TEXTCTRL18 = nullptr;  // "Factor:"
+    wxTextCtrl* ID_TEXTCTRL19 = nullptr;  // "Zero Offset:"
+    wxTextCtrl* ID_TEXTCTRL20 = nullptr;  // "Mask:"
+    wxCheckBox* ID_CHECKBOX1 = nullptr;   // "Show leading zeroes"
     wxStaticText* ID_STATICTEXT69 = nullptr;  // note on the starred captions
-    wxTextCtrl* ID_TEXTCTRL21 = nullptr;      // "IndicMax"
-    wxTextCtrl* ID_TEXTCTRL46 = nullptr;      // "SimMax:"
-    wxTextCtrl* ID_TEXTCTRL65 = nullptr;      // "IndicMin"
-    wxTextCtrl* ID_TEXTCTRL64 = nullptr;      // "SimMin:"
-    wxButton* ID_BUTTON24 = nullptr;          // "Calculate \nfactor and zero_offset"
-    wxTextCtrl* ID_TEXTCTRL12 = nullptr;      // "Data for indic. test"
-    wxTextCtrl* ID_TEXTCTRL23 = nullptr;      // prepared value 1
-    wxTextCtrl* ID_TEXTCTRL24 = nullptr;      // prepared value 2
-    wxTextCtrl* ID_TEXTCTRL45 = nullptr;      // prepared value 3
-    wxButton* ID_BUTTON15 = nullptr;          // "Value 1 >"
-    wxButton* ID_BUTTON16 = nullptr;          // "Value 2 >"
-    wxButton* ID_BUTTON17 = nullptr;          // "Value 3 >"
+    wxTextCtrl* ID_TEXTCTRL21 = nullptr;  // "IndicMax"
+    wxTextCtrl* ID_TEXTCTRL46 = nullptr;  // "SimMax:"
+    wxTextCtrl* ID_TEXTCTRL65 = nullptr;  // "IndicMin"
+    wxTextCtrl* ID_TEXTCTRL64 = nullptr;  // "SimMin:"
+    wxButton* ID_BUTTON24 = nullptr;      // "Calculate \nfactor and zero_offset"
+    wxTextCtrl* ID_TEXTCTRL12 = nullptr;  // "Data for indic. test"
+    wxTextCtrl* ID_TEXTCTRL23 = nullptr;  // prepared value 1
+    wxTextCtrl* ID_TEXTCTRL24 = nullptr;  // prepared value 2
+    wxTextCtrl* ID_TEXTCTRL45 = nullptr;  // prepared value 3
+    wxButton* ID_BUTTON15 = nullptr;      // "Value 1 >"
+    wxButton* ID_BUTTON16 = nullptr;      // "Value 2 >"
+    wxButton* ID_BUTTON17 = nullptr;      // "Value 3 >"
 
     // ---- AlphNum Indic and Discrete Indic pages
     wxGrid* ID_GRID1 = nullptr;
@@ -207,13 +207,13 @@ class loggerDialog : public wxDialog {
     // writes them once at the end of the slice, so a flood of events costs
     // one update per field and the fields end with the last event's values.
     struct PendingFields {
-        std::optional<wxString> device;         // ID_TEXTCTRL22
-        std::optional<wxString> discreteId;     // ID_TEXTCTRL10
-        std::optional<wxString> discreteEvent;  // ID_TEXTCTRL25
-        std::optional<wxString> numericId;      // ID_TEXTCTRL60
-        std::optional<wxString> numericEvent;   // ID_TEXTCTRL59
-        std::optional<wxString> currentValue;   // ID_TEXTCTRL62
-        bool connected = false;                 // show "Connected"
+        std::optional<wxString> device;          // ID_TEXTCTRL22
+        std::optional<wxString> discreteId;      // ID_TEXTCTRL10
+        std::optional<wxString> discreteEvent;   // ID_TEXTCTRL25
+        std::optional<wxString> numericId;       // ID_TEXTCTRL60
+        std::optional<wxString> numericEvent;    // ID_TEXTCTRL59
+        std::optional<wxString> currentValue;    // ID_TEXTCTRL62
+        bool connected = false;                  // show "Connected"
     } pendingFields;
     void ShowPendingFields();
 
@@ -281,8 +281,8 @@ class loggerDialog : public wxDialog {
     void OnLineEndsChanged(wxCommandEvent& event);
     void OnKeptTextChanged(wxCommandEvent& event);
     void OnKeepTimer(wxTimerEvent& event);
-    // Appends the result to the ini file at `path` (UTF-8); true when saved.
-    // The outcome shows in the message under the result box.
+    // Appends the result to the ini file at `path`; true when saved. The
+    // outcome shows in the message under the result box.
     bool SaveResultTo(const wxString& path);
     void ShowResultMessage(const wxString& text);
     void RestoreKeptText();
@@ -309,7 +309,7 @@ class loggerDialog : public wxDialog {
     void OnConsoleToggle(wxCommandEvent& event);
     bool InputsOnly() const;  // tick of "Inputs only", read at each filtered print
 
-  private:
+private:
     // Window building, one function per part of the window (ui/).
     void BuildWindow();
     wxSizer* BuildLeftColumn();

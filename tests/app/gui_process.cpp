@@ -115,4 +115,37 @@ TEST_F(ProgramExitTest, QuitEndsTheProgramWithStatusZero) {
     EXPECT_EQ(program.Output(), "Program closed\n");
 }
 
+// The result box outlives the program: typed in, the window closed by its
+// close box, and the next window (here, one built by the test with the same
+// state folder) shows it again.
+TEST_F(ProgramExitTest, TheResultIsKeptAcrossARestart) {
+    ASSERT_TRUE(OnPath("xdotool")) << "xdotool is missing (scripts/setup installs it)";
+    wxPoint box;
+    {
+        auto* dialog = new loggerDialog();
+        dialog->Show();
+        PumpEvents(100);
+        const wxRect rect = dialog->ID_TEXTCTRL7->GetScreenRect();
+        box = rect.GetPosition() + wxPoint(20, 20) - dialog->GetScreenPosition();
+        dialog->Destroy();
+        PumpEvents(20);
+    }
+    ProgramProcess program(folder);
+    ASSERT_GT(program.Pid(), 0);
+    const Window window = WaitForWindow(program.Pid());
+    ASSERT_NE(window, 0u) << "the program's window did not appear";
+    const RootPoint at = ToRoot(display, window, box.x, box.y);
+    const std::string type = "xdotool mousemove " + std::to_string(at.x) + " " +
+                             std::to_string(at.y) + " click 1 sleep 0.3 type 'Key 17 kept'";
+    ASSERT_EQ(system(type.c_str()), 0) << type;
+    RequestClose(display, window);
+    ASSERT_EQ(program.WaitForExit(10000), 0);
+
+    EXPECT_EQ(FileText(folder + "/state/BrantleConfigHelper/result.txt"), "Key 17 kept");
+    auto* next = new loggerDialog();  // XDG_STATE_HOME is still the program's
+    EXPECT_EQ(next->ID_TEXTCTRL7->GetValue(), "Key 17 kept");
+    next->Destroy();
+    PumpEvents(20);
+}
+
 }  // namespace

@@ -6,6 +6,9 @@
 #include <wx/radiobox.h>
 
 #include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -319,6 +322,36 @@ TEST_F(SectionPages, NonAsciiTextsInEveryFieldUnderAnyLocale) {
     Click(d.ID_BUTTON6);
     EXPECT_EQ(Result(), before);
     EXPECT_TRUE(d.resultMessage->GetLabel().StartsWith("Section not added"));
+}
+
+// "Save…" appends the result to an ini file and leaves what the file held;
+// a file that cannot be written says why, and the result stays for another
+// try. The line ends are the ones chosen.
+TEST_F(SectionPages, SaveAppendsAndAFailureKeepsTheResult) {
+    loggerDialog& d = *dialog;
+    char dir[] = "/tmp/brantle-save-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/h\xc3\xbc" "b.ini";
+    std::ofstream(file, std::ios::binary) << "[Key0001]\r\nmode: discrete_event\r\n\r\n";
+    d.ID_TEXTCTRL7->ChangeValue("[Ind Gear]\r\npos: 12\r\n\r\n");
+
+    ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
+    Select(d.lineEndsChoice, 1);  // "LF"
+    ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream saved;
+    saved << in.rdbuf();
+    EXPECT_EQ(saved.str(),
+              "[Key0001]\r\nmode: discrete_event\r\n\r\n[Ind Gear]\r\npos: 12\r\n\r\n"
+              "[Ind Gear]\npos: 12\n\n");
+    EXPECT_TRUE(d.resultMessage->GetLabel().StartsWith("Saved")) << d.resultMessage->GetLabel();
+
+    EXPECT_FALSE(d.SaveResultTo(wxString(dir) + "/no folder/a.ini"));
+    EXPECT_EQ(d.resultMessage->GetLabel(),
+              "Could not save to " + wxString(dir) + "/no folder/a.ini: No such file or directory")
+        << d.resultMessage->GetLabel();
+    EXPECT_EQ(d.ID_TEXTCTRL7->GetValue(), "[Ind Gear]\r\npos: 12\r\n\r\n");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
