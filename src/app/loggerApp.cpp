@@ -1,12 +1,24 @@
 #include "app/loggerApp.h"
 
+#include <gtk/gtk.h>
+#include <wx/cmdline.h>
 #include <wx/image.h>
+#include <wx/msgout.h>
 
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "console/ConsoleLog.h"
+#include "ini/FieldText.h"
 #include "ui/loggerDialog.h"
 
 namespace {
 bool endedNormally = false;
-}
+std::string logPath;  // --log FILE (UTF-8); empty: the LogFile setting decides
+}  // namespace
 
 void ConfigureToolkit() {
     // The toolkit offers an idle event and an update-UI event to every one of
@@ -21,6 +33,9 @@ void ConfigureToolkit() {
 bool loggerApp::OnInit() {
     wxInitAllImageHandlers();
     ConfigureToolkit();
+    if (logPath.empty()) logPath = Utf8Text(ReadSetting("LogFile", wxEmptyString));
+    std::unique_ptr<ConsoleLog> log;
+    if (!logPath.empty()) log = std::make_unique<ConsoleLog>(logPath);
     {
         loggerDialog dialog(nullptr, wxID_ANY);
         SetTopWindow(&dialog);
@@ -34,7 +49,81 @@ bool loggerApp::OnInit() {
 
 bool loggerApp::EndedNormally() { return endedNormally; }
 
+bool DisplayReachable(const std::string& name) {
+    GdkDisplay* display = gdk_display_open(name.empty() ? nullptr : name.c_str());
+    if (display == nullptr) return false;
+    gdk_display_close(display);
+    return true;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    // Arguments are UTF-8 whatever the locale.
+    std::vector<wxString> texts;
+    for (const std::string& arg : args) texts.push_back(PieceText(arg));
+    std::vector<wxChar*> argv;
+    for (wxString& text : texts) argv.push_back(const_cast<wxChar*>(text.wc_str()));
+    argv.push_back(nullptr);
+
+    wxCmdLineParser parser(static_cast<int>(texts.size()), argv.data());
+    parser.SetLogo(
+        "BRANTLE Config Helper 0.3.0: composes the ini sections of a home-cockpit "
+        "hub board and tries the board out.");
+    parser.AddSwitch("h", "help", "show this help and exit", wxCMD_LINE_OPTION_HELP);
+    parser.AddSwitch("", "version", "print the version (0.3.0) and exit");
+    parser.AddOption("", "log", "append every console line, with its time, to FILE",
+                     wxCMD_LINE_VAL_STRING);
+    parser.AddOption("", "display", "the X display to use", wxCMD_LINE_VAL_STRING);
+    parser.SetSwitchChars("-");
+
+    // Messages of the parser go to standard error, not to a window.
+    wxMessageOutputStderr toStderr;
+    wxMessageOutput* previous = wxMessageOutput::Set(&toStderr);
+    const int parsed = parser.Parse(false);
+    wxMessageOutput::Set(previous);
+
+    CommandLine line;
+    if (parsed == -1) {
+        line.action = CommandLine::kHelp;
+        line.text = Utf8Text(parser.GetUsageString());
+    } else if (parsed != 0) {
+        line.action = CommandLine::kError;
+        line.text = "Try '" + (args.empty() ? std::string("brantle-config-helper") : args[0]) +
+                    " --help' for more information.\n";
+    } else if (parser.Found("version")) {
+        line.action = CommandLine::kVersion;
+        line.text = "0.3.0\n";
+    } else {
+        wxString value;
+        if (parser.Found("log", &value)) line.logPath = Utf8Text(value);
+        if (parser.Found("display", &value)) line.display = Utf8Text(value);
+    }
+    return line;
+}
+
 int RunBrantle(int argc, char** argv) {
+    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    switch (line.action) {
+        case CommandLine::kHelp:
+        case CommandLine::kVersion:
+            std::fputs(line.text.c_str(), stdout);
+            return 0;
+        case CommandLine::kError:
+            std::fputs(line.text.c_str(), stderr);
+            return 2;
+        case CommandLine::kRun:
+            break;
+    }
+    logPath = line.logPath;
+    // Without a display the toolkit would abort deep inside its start-up:
+    // one is opened for a try first (GTK itself is started by the toolkit,
+    // which wants to start it its own way).
+    if (!DisplayReachable(line.display)) {
+        std::fprintf(stderr,
+                     "%s: cannot open the display: no X server (or Wayland compositor) can be "
+                     "reached; is DISPLAY set?\n",
+                     argc > 0 ? argv[0] : "brantle-config-helper");
+        return 1;
+    }
     wxApp::SetInstance(new loggerApp);
     const int status = wxEntry(argc, argv);
     // The toolkit reports a failure whenever OnInit returns false; a window

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "GuiTest.h"
 #include "ui/loggerDialog.h"
@@ -146,6 +147,46 @@ TEST_F(ProgramExitTest, TheResultIsKeptAcrossARestart) {
     EXPECT_EQ(next->ID_TEXTCTRL7->GetValue(), "Key 17 kept");
     next->Destroy();
     PumpEvents(20);
+}
+
+// The command line as a Linux user expects it, and no display: a message
+// on standard error and a non-zero status (the toolkit used to abort).
+TEST_F(ProgramExitTest, CommandLineAndNoDisplay) {
+    struct Row {
+        std::vector<std::string> args;
+        bool display;
+        int status;
+        const char* out;  // begins standard output
+        const char* err;  // found in standard error
+    };
+    const Row rows[] = {
+        {{"--version"}, true, 0, "0.3.0\n", ""},
+        {{"--help"}, true, 0, "BRANTLE Config Helper 0.3.0", ""},
+        {{"--version"}, false, 0, "0.3.0\n", ""},
+        {{"--frobnicate"}, true, 2, "", "Unknown long option 'frobnicate'"},
+        {{"--log"}, true, 2, "", "requires a value"},
+        {{}, false, 1, "", "cannot open the display"},
+    };
+    const std::string display = getenv("DISPLAY");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.empty() ? "no arguments" : row.args[0]);
+        if (!row.display) unsetenv("DISPLAY");
+        program::ChildProcess child;
+        const std::string out = folder + "/out.txt", err = folder + "/err.txt";
+        ASSERT_TRUE(child.Start(
+            ProgramPath().string(), folder,
+            [&](posix_spawn_file_actions_t* actions) {
+                posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, out.c_str(),
+                                                 O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                posix_spawn_file_actions_addopen(actions, STDERR_FILENO, err.c_str(),
+                                                 O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            },
+            row.args));
+        setenv("DISPLAY", display.c_str(), 1);
+        EXPECT_EQ(child.WaitForExit(10000), row.status);
+        EXPECT_EQ(FileText(out).rfind(row.out, 0), 0u) << FileText(out);
+        EXPECT_NE(FileText(err).find(row.err), std::string::npos) << FileText(err);
+    }
 }
 
 }  // namespace
