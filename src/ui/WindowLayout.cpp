@@ -153,7 +153,7 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_STATICTEXT24 = MakeLabel(this, "ID_STATICTEXT24", "Serial port");
     ID_STATICTEXT24->SetFont(ArialFont(true));
     centred(ID_STATICTEXT24, 5);
-    ID_BUTTON4 = MakeButton(this, "ID_BUTTON4", "Refresh list");
+    ID_BUTTON4 = MakeButton(this, "ID_BUTTON4", "Re&fresh list");
     stretched(ID_BUTTON4, 1);
     ID_COMBOBOX1 = MakeCombo(this, "ID_COMBOBOX1", 69, wxArrayString(), wxTE_PROCESS_ENTER);
     NameControl(ID_COMBOBOX1, "Serial port");
@@ -167,11 +167,11 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_COMBOBOX2->Disable();  // the rate comes from the settings only
     NameControl(ID_COMBOBOX2, "Baudrate");
     centred(ID_COMBOBOX2, 5);
-    ID_BUTTON1 = MakeButton(this, "ID_BUTTON1", "Open");
+    ID_BUTTON1 = MakeButton(this, "ID_BUTTON1", "&Open");
     stretched(ID_BUTTON1, 1);
-    ID_BUTTON8 = MakeButton(this, "ID_BUTTON8", "Reset (Arduino)");
+    ID_BUTTON8 = MakeButton(this, "ID_BUTTON8", "&Reset (Arduino)");
     stretched(ID_BUTTON8, 1);
-    ID_BUTTON2 = MakeButton(this, "ID_BUTTON2", "Close", wxSize(62, 23));
+    ID_BUTTON2 = MakeButton(this, "ID_BUTTON2", "C&lose", wxSize(62, 23));
     ID_BUTTON2->Disable();
     stretched(ID_BUTTON2, 1);
     spacer(4, kCentred | wxALL);
@@ -194,8 +194,8 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     NameControl(ID_TEXTCTRL63, "ID filter");
     column->Add(RowOfTwo(ID_STATICTEXT70, ID_TEXTCTRL63), 0,
                 wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL, 0);
-    ID_BUTTON22 = MakeButton(this, "ID_BUTTON22", "Start", wxSize(52, 23));
-    ID_BUTTON23 = MakeButton(this, "ID_BUTTON23", "Stop", wxSize(49, 23));
+    ID_BUTTON22 = MakeButton(this, "ID_BUTTON22", "S&tart", wxSize(52, 23));
+    ID_BUTTON23 = MakeButton(this, "ID_BUTTON23", "Sto&p", wxSize(49, 23));
     column->Add(RowOfTwo(ID_BUTTON22, ID_BUTTON23), 0, kCentred, 0);
     ID_STATICLINE9 = MakeLine(this, "ID_STATICLINE9", wxLI_HORIZONTAL);
     stretched(ID_STATICLINE9, 0);
@@ -206,7 +206,7 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_STATICTEXT30 = MakeLabel(this, "ID_STATICTEXT30", "Console");
     ID_STATICTEXT30->SetFont(ArialFont(true));
     centred(ID_STATICTEXT30, 0);
-    ID_BUTTON9 = MakeButton(this, "ID_BUTTON9", "Console ON/OFF");
+    ID_BUTTON9 = MakeButton(this, "ID_BUTTON9", "Co&nsole ON/OFF");
     stretched(ID_BUTTON9, 5);
     ID_CHECKBOX2 = MakeCheck(this, "ID_CHECKBOX2", "Inputs only");
     ID_CHECKBOX2->Disable();  // until the console is open
@@ -214,7 +214,7 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_STATICLINE6 = MakeLine(this, "ID_STATICLINE6", wxLI_HORIZONTAL);
     column->Add(ID_STATICLINE6, 0, wxEXPAND | wxTOP | wxBOTTOM, 4);
     spacer(8, kCentred | wxALL);
-    ID_BUTTON3 = MakeButton(this, "ID_BUTTON3", "Quit");
+    ID_BUTTON3 = MakeButton(this, "ID_BUTTON3", "&Quit");
     stretched(ID_BUTTON3, 1);
 
     auto* panel = OneColumn();
