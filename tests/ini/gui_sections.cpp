@@ -335,9 +335,13 @@ TEST_F(SectionPages, SaveAppendsAndAFailureKeepsTheResult) {
     std::ofstream(file, std::ios::binary) << "[Key0001]\r\nmode: discrete_event\r\n\r\n";
     d.ID_TEXTCTRL7->ChangeValue("[Ind Gear]\r\npos: 12\r\n\r\n");
 
+    Select(d.lineEndsChoice, 0);  // "CR LF" (the setting may hold another)
     ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
-    Select(d.lineEndsChoice, 1);  // "LF"
+    Select(d.lineEndsChoice, 1);  // "LF", remembered for the next window
     ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
+    auto* next = new loggerDialog();
+    EXPECT_EQ(next->lineEndsChoice->GetSelection(), 1);
+    next->Destroy();
     std::ifstream in(file, std::ios::binary);
     std::ostringstream saved;
     saved << in.rdbuf();
@@ -351,6 +355,7 @@ TEST_F(SectionPages, SaveAppendsAndAFailureKeepsTheResult) {
               "Could not save to " + wxString(dir) + "/no folder/a.ini: No such file or directory")
         << d.resultMessage->GetLabel();
     EXPECT_EQ(d.ID_TEXTCTRL7->GetValue(), "[Ind Gear]\r\npos: 12\r\n\r\n");
+    Select(d.lineEndsChoice, 0);
     std::filesystem::remove_all(dir);
 }
 
