@@ -3,19 +3,24 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 
+#include <cstdlib>
 #include <memory>
 
+#include "app/Settings.h"
 #include "console/Console.h"
+#include "ini/FieldText.h"
 #include "ui/loggerDialog.h"
 
 namespace {
 // The settings file: $XDG_CONFIG_HOME/BrantleConfigHelper.conf, or
 // ~/.config/BrantleConfigHelper.conf when that is not set. The system-wide
 // file is read as a fallback.
+// Environment values and paths are UTF-8 bytes whatever the locale.
 wxString SettingsPath() {
-    wxString dir;
-    if (!wxGetEnv("XDG_CONFIG_HOME", &dir) || dir.empty()) dir = wxGetHomeDir() + "/.config";
-    return dir + "/BrantleConfigHelper.conf";
+    const char* dir = getenv("XDG_CONFIG_HOME");
+    if (dir != nullptr && dir[0] != '\0') return PieceText(dir) + "/BrantleConfigHelper.conf";
+    const char* home = getenv("HOME");
+    return PieceText(home != nullptr ? home : "") + "/.config/BrantleConfigHelper.conf";
 }
 
 // Keeps every problem of the settings file away from the user: messages of
@@ -34,11 +39,24 @@ class QuietSettingsAccess {
 };
 
 std::unique_ptr<wxFileConfig> OpenSettings() {
-    return std::make_unique<wxFileConfig>("BrantleConfigHelper", wxEmptyString, SettingsPath(),
-                                          wxEmptyString,
-                                          wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
+    return std::make_unique<wxFileConfig>(
+        "BrantleConfigHelper", wxEmptyString, SettingsPath(), wxEmptyString,
+        wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE, wxConvUTF8);
 }
 }  // namespace
+
+wxString ReadSetting(const wxString& name, const wxString& fallback) {
+    QuietSettingsAccess quiet;
+    return OpenSettings()->Read(name, fallback);
+}
+
+void WriteSetting(const wxString& name, const wxString& value) {
+    QuietSettingsAccess quiet;
+    wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    auto config = OpenSettings();
+    config->Write(name, value);
+    config->Flush();
+}
 
 void loggerDialog::LoadSettings() {
     QuietSettingsAccess quiet;  // a missing, unreadable or corrupt file just gives the defaults
@@ -71,12 +89,15 @@ void loggerDialog::OnQuit(wxCommandEvent&) {
         StopReceivers();
         ConsolePrintf("Port %s closed\n", PortPath().c_str());
     }
+    KeepText();
     ConsolePrintf("Program closed\n");
     Close(false);
 }
 
 void loggerDialog::OnCloseWindow(wxCloseEvent& event) {
-    // Closed by the close box or by Quit: the receive threads end first.
+    // Closed by the close box or by Quit: the receive threads end first, and
+    // what the user composed is kept for the next run.
     StopReceivers();
+    KeepText();
     event.Skip();
 }

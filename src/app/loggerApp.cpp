@@ -1,18 +1,26 @@
 #include "app/loggerApp.h"
 
 #include <glib.h>
+#include <gtk/gtk.h>
 #include <wx/bitmap.h>
+#include <wx/cmdline.h>
 #include <wx/icon.h>
 #include <wx/image.h>
+#include <wx/msgout.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
+#include "console/ConsoleLog.h"
 #include "console/PromptWakeups.h"
+#include "ini/FieldText.h"
 #include "ui/loggerDialog.h"
 
 extern const unsigned char kAppIconPng[];  // data/org.brantle.ConfigHelper.png
@@ -30,6 +38,7 @@ wxIcon AppIcon() {
     icon.CopyFromBitmap(wxBitmap::NewFromPNGData(kAppIconPng, kAppIconPngSize));
     return icon;
 }
+std::string logPath;  // --log FILE (UTF-8); empty: the LogFile setting decides
 }  // namespace
 
 void ConfigureToolkit() {
@@ -47,6 +56,9 @@ void ConfigureToolkit() {
 bool loggerApp::OnInit() {
     wxInitAllImageHandlers();
     ConfigureToolkit();
+    if (logPath.empty()) logPath = Utf8Text(ReadSetting("LogFile", wxEmptyString));
+    std::unique_ptr<ConsoleLog> log;
+    if (!logPath.empty()) log = std::make_unique<ConsoleLog>(logPath);
     {
         loggerDialog dialog(nullptr, wxID_ANY);
         dialog.SetIcon(AppIcon());
@@ -61,25 +73,98 @@ bool loggerApp::OnInit() {
 
 bool loggerApp::EndedNormally() { return endedNormally; }
 
-int RunBrantle(int argc, char** argv) {
-    // The windows' X class and name are the desktop entry's. The toolkit
-    // takes the class from its --class option only (set later, it is not
-    // used), so it is given one unless the command line has its own.
-    g_set_prgname(kDesktopId);
-    std::string classOption = std::string("--class=") + kDesktopId;
-    std::vector<char*> args(argv, argv + argc);
-    const bool ownClass = std::any_of(args.begin(), args.end(), [](const char* arg) {
-        return std::strncmp(arg, "--class", 7) == 0;
-    });
-    if (!ownClass) args.insert(args.begin() + (argc > 0 ? 1 : 0), classOption.data());
-    int count = static_cast<int>(args.size());
-    args.push_back(nullptr);
+bool DisplayReachable(const std::string& name) {
+    GdkDisplay* display = gdk_display_open(name.empty() ? nullptr : name.c_str());
+    if (display == nullptr) return false;
+    gdk_display_close(display);
+    return true;
+}
 
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    // Arguments are UTF-8 whatever the locale.
+    std::vector<wxString> texts;
+    for (const std::string& arg : args) texts.push_back(PieceText(arg));
+    std::vector<wxChar*> argv;
+    for (wxString& text : texts) argv.push_back(const_cast<wxChar*>(text.wc_str()));
+    argv.push_back(nullptr);
+
+    wxCmdLineParser parser(static_cast<int>(texts.size()), argv.data());
+    parser.SetLogo(
+        "BRANTLE Config Helper 0.3.0: composes the ini sections of a home-cockpit "
+        "hub board and tries the board out.");
+    parser.AddSwitch("h", "help", "show this help and exit", wxCMD_LINE_OPTION_HELP);
+    parser.AddSwitch("", "version", "print the version (0.3.0) and exit");
+    parser.AddOption("", "log", "append every console line, with its time, to FILE",
+                     wxCMD_LINE_VAL_STRING);
+    parser.AddOption("", "display", "the X display to use", wxCMD_LINE_VAL_STRING);
+    parser.SetSwitchChars("-");
+
+    // Messages of the parser go to standard error, not to a window.
+    wxMessageOutputStderr toStderr;
+    wxMessageOutput* previous = wxMessageOutput::Set(&toStderr);
+    const int parsed = parser.Parse(false);
+    wxMessageOutput::Set(previous);
+
+    CommandLine line;
+    if (parsed == -1) {
+        line.action = CommandLine::kHelp;
+        line.text = Utf8Text(parser.GetUsageString());
+    } else if (parsed != 0) {
+        line.action = CommandLine::kError;
+        line.text = "Try '" + (args.empty() ? std::string("brantle-config-helper") : args[0]) +
+                    " --help' for more information.\n";
+    } else if (parser.Found("version")) {
+        line.action = CommandLine::kVersion;
+        line.text = "0.3.0\n";
+    } else {
+        wxString value;
+        if (parser.Found("log", &value)) line.logPath = Utf8Text(value);
+        if (parser.Found("display", &value)) line.display = Utf8Text(value);
+    }
+    return line;
+}
+
+int RunBrantle(int argc, char** argv) {
     // Nothing here draws with OpenGL, yet GTK probes it when it opens the
     // display, which loads Mesa's drivers and LLVM: half of the resident
     // memory and a good part of the start-up. A GDK_GL given by the user
     // stands.
     setenv("GDK_GL", "disable", 0);
+
+    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    switch (line.action) {
+        case CommandLine::kHelp:
+        case CommandLine::kVersion:
+            std::fputs(line.text.c_str(), stdout);
+            return 0;
+        case CommandLine::kError:
+            std::fputs(line.text.c_str(), stderr);
+            return 2;
+        case CommandLine::kRun:
+            break;
+    }
+    logPath = line.logPath;
+    // Without a display the toolkit would abort deep inside its start-up:
+    // one is opened for a try first (GTK itself is started by the toolkit,
+    // which wants to start it its own way).
+    if (!DisplayReachable(line.display)) {
+        std::fprintf(stderr,
+                     "%s: cannot open the display: no X server (or Wayland compositor) can be "
+                     "reached; is DISPLAY set?\n",
+                     argc > 0 ? argv[0] : "brantle-config-helper");
+        return 1;
+    }
+
+    // The windows' X class and name are the desktop entry's. The toolkit
+    // takes the class from its --class option only (set later, it is not
+    // used), so it is given one.
+    g_set_prgname(kDesktopId);
+    std::string classOption = std::string("--class=") + kDesktopId;
+    std::vector<char*> args(argv, argv + argc);
+    args.insert(args.begin() + (argc > 0 ? 1 : 0), classOption.data());
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+
     wxApp::SetInstance(new loggerApp);
     const int status = wxEntry(count, args.data());
     // The toolkit reports a failure whenever OnInit returns false; a window

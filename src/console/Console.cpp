@@ -17,6 +17,11 @@ namespace {
 std::mutex outputMutex;
 int colourInForce = kColourNormal;
 std::vector<ConsoleSink*> sinks;
+// Written under outputMutex only.
+ConsolePending& History() {
+    static ConsolePending history(kConsoleHistoryLines, kConsoleHistoryBytes);
+    return history;
+}
 bool stdoutOn = true;
 bool sigpipeChecked = false;
 
@@ -58,6 +63,7 @@ void EmitLocked(int colour, const std::string& text) {
         // A closed or vanished reader loses these lines, nothing more.
         if (std::ferror(stdout)) std::clearerr(stdout);
     }
+    History().Add(colour, text);
     if (!sinks.empty()) {
         const ConsoleSpan span{colour, text};
         for (ConsoleSink* sink : sinks) sink->Write(span);
@@ -94,6 +100,13 @@ void ConsolePrintColoured(int before, int after, const char* format, ...) {
 void AddConsoleSink(ConsoleSink* sink) {
     std::lock_guard<std::mutex> lock(outputMutex);
     if (sink && std::find(sinks.begin(), sinks.end(), sink) == sinks.end()) sinks.push_back(sink);
+}
+
+void AddConsoleSinkWithHistory(ConsoleSink* sink) {
+    std::lock_guard<std::mutex> lock(outputMutex);
+    if (!sink || std::find(sinks.begin(), sinks.end(), sink) != sinks.end()) return;
+    for (const ConsoleSpan& span : History().Snapshot()) sink->Write(span);
+    sinks.push_back(sink);
 }
 
 void RemoveConsoleSink(ConsoleSink* sink) {

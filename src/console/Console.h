@@ -50,5 +50,13 @@ public:
 void AddConsoleSink(ConsoleSink* sink);
 void RemoveConsoleSink(ConsoleSink* sink);
 
+// The most recent output is kept whether or not anything shows it: the
+// last kConsoleHistoryLines lines (at most kConsoleHistoryBytes), in their
+// colours. This adds `sink` after handing it that history, as one step, so
+// it gets every line exactly once: what came before, then what follows.
+inline constexpr std::size_t kConsoleHistoryLines = 5000;
+inline constexpr std::size_t kConsoleHistoryBytes = 4u << 20;
+void AddConsoleSinkWithHistory(ConsoleSink* sink);
+
 // Standard output on/off (on by default); tests that flood switch it off.
 void SetConsoleStdout(bool on);

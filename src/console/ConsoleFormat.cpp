@@ -131,6 +131,13 @@ std::vector<ConsoleSpan> ConsolePending::Take(std::size_t maxLines) {
     return runs;
 }
 
+std::vector<ConsoleSpan> ConsolePending::Snapshot() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<ConsoleSpan> copy(spans_.begin(), spans_.end());
+    if (!copy.empty() && frontOffset_ > 0) copy.front().text.erase(0, frontOffset_);
+    return copy;
+}
+
 std::size_t ConsolePending::PendingLines() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return lines_;

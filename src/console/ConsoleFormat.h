@@ -43,6 +43,8 @@ public:
     // complete), in order, neighbouring pieces of one colour merged into one
     // run; what is taken leaves the buffer.
     std::vector<ConsoleSpan> Take(std::size_t maxLines = SIZE_MAX);
+    // A copy of everything pending, in order; the buffer keeps it.
+    std::vector<ConsoleSpan> Snapshot() const;
 
     std::size_t PendingLines() const;
     std::size_t PendingBytes() const;

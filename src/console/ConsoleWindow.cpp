@@ -38,6 +38,10 @@ ConsoleWindow::ConsoleWindow(wxWindow* parent)
               wxDEFAULT_FRAME_STYLE, "DebugConsole"),
       pending_(kMaxLines, kPendingBytes),
       timer_(this) {
+    // The toolkit ignores the close box of a window other than a dialog
+    // while a modal dialog runs, and the main window always runs modally:
+    // marked as a dialog's, the close box works.
+    SetExtraStyle(GetExtraStyle() | wxTOPLEVEL_EX_DIALOG);
     SetBackgroundColour(*wxBLACK);
     text_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                            wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxTE_DONTWRAP,
@@ -59,9 +63,9 @@ ConsoleWindow::ConsoleWindow(wxWindow* parent)
     Bind(wxEVT_TIMER, &ConsoleWindow::OnTimer, this, timer_.GetId());
     Bind(wxEVT_CLOSE_WINDOW, &ConsoleWindow::OnClose, this);
 
-    // Lines printed before this point are not the window's: it shows what
-    // is printed while it is open.
-    AddConsoleSink(this);
+    // The lines printed before it opened (the kept history), then what is
+    // printed while it is open.
+    AddConsoleSinkWithHistory(this);
     attached_ = true;
     timer_.Start(kFlushMs);
 }

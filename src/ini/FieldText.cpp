@@ -1,24 +1,61 @@
 #include "ini/FieldText.h"
 
-#include <wx/strconv.h>
+namespace {
+
+bool Encodable(wxUint32 c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
+
+void AppendUtf8(std::string& out, wxUint32 c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Encoded here rather than by the toolkit's converter, which asserts on a
+// code point beyond U+10FFFF and writes a lone surrogate as invalid UTF-8.
+std::string Encode(const wxString& text, bool* lossy) {
+    std::string out;
+    out.reserve(text.length());
+    for (wxString::const_iterator it = text.begin(); it != text.end(); ++it) {
+        const auto c = static_cast<wxUint32>((*it).GetValue());
+        if (Encodable(c)) {
+            AppendUtf8(out, c);
+        } else {
+            *lossy = true;
+            AppendUtf8(out, 0xFFFD);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> ToUtf8(const wxString& text) {
+    bool lossy = false;
+    std::string out = Encode(text, &lossy);
+    if (lossy) return std::nullopt;
+    return out;
+}
 
 std::string Utf8Text(const wxString& text) {
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
+    bool lossy = false;
+    return Encode(text, &lossy);
 }
 
-std::string LocalFieldText(const wxString& text) {
-    if (text.empty()) return {};
-    const std::wstring wide = text.ToStdWstring();
-    size_t narrowLength = 0;
-    const wxCharBuffer narrow = wxConvLibc.cWC2MB(wide.data(), wide.size(), &narrowLength);
-    if (narrowLength == wxCONV_FAILED || narrow.data() == nullptr) return {};
-    size_t backLength = 0;
-    const wxWCharBuffer back = wxConvLibc.cMB2WC(narrow.data(), narrowLength, &backLength);
-    if (backLength == wxCONV_FAILED || back.data() == nullptr) return {};
-    return Utf8Text(wxString(back.data(), backLength));
-}
-
-wxString PieceText(const std::string& piece) {
-    return wxString::FromUTF8(piece.data(), piece.size());
+wxString PieceText(const std::string& bytes) {
+    if (bytes.empty()) return wxString();
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty()) text = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+    return text;
 }

@@ -2,51 +2,71 @@
 // box; and the pages' enable rules and presets.
 #include <wx/radiobox.h>
 
+#include <optional>
+
 #include "ini/FieldText.h"
 #include "ini/Sections.h"
 #include "ui/loggerDialog.h"
 
-namespace {
+// Reads a page's fields as UTF-8 and remembers whether any text field held
+// something that cannot be written; such a section is not added at all.
+class PageReader {
+  public:
+    std::string Text(const wxTextCtrl* field) { return Checked(field->GetValue()); }
+    static std::string Number(const wxTextCtrl* field) { return Utf8Text(field->GetValue()); }
 
-std::string Text(const wxTextCtrl* field) { return LocalFieldText(field->GetValue()); }
-std::string Number(const wxTextCtrl* field) { return Utf8Text(field->GetValue()); }
+    // The Remarks box's own lines, as the box reports them.
+    Remarks ReadRemarks(const wxTextCtrl* box) {
+        Remarks remarks;
+        for (int i = 0; i < box->GetNumberOfLines(); ++i)
+            remarks.lines.push_back(Checked(box->GetLineText(i)));
+        remarks.text = Utf8Text(box->GetValue());  // only its beginning is looked at
+        return remarks;
+    }
+    bool Refused() const { return refused_; }
 
-// The Remarks box's own lines, as the box reports them.
-Remarks ReadRemarks(const wxTextCtrl* box) {
-    Remarks remarks;
-    for (int i = 0; i < box->GetNumberOfLines(); ++i)
-        remarks.lines.push_back(LocalFieldText(box->GetLineText(i)));
-    remarks.text = Utf8Text(box->GetValue());  // only its beginning is looked at
-    return remarks;
-}
+  private:
+    std::string Checked(const wxString& text) {
+        std::optional<std::string> utf8 = ToUtf8(text);
+        if (!utf8) refused_ = true;
+        return utf8.value_or(std::string());
+    }
+    bool refused_ = false;
+};
 
 // The result box is only ever appended to: sections accumulate and the user
-// edits, copies or clears the box by hand.
-void AppendPieces(wxTextCtrl* box, const std::vector<std::string>& pieces) {
-    for (const std::string& piece : pieces) box->AppendText(PieceText(piece));
+// edits, copies or clears the box by hand. A section with a text that cannot
+// be written is not added; the message under the box says so.
+void loggerDialog::AppendSection(const PageReader& reader, const std::vector<std::string>& pieces) {
+    if (reader.Refused()) {
+        ShowResultMessage(
+            "Section not added: a field holds a character that cannot be written as UTF-8.");
+        return;
+    }
+    for (const std::string& piece : pieces) ID_TEXTCTRL7->AppendText(PieceText(piece));
+    ShowResultMessage(wxEmptyString);
 }
-
-}  // namespace
 
 // ---- DiscrCtrls page
 
 void loggerDialog::OnAddControlSection(wxCommandEvent&) {
+    PageReader read;
     DiscreteSectionInput in;
-    in.remarks = ReadRemarks(ID_TEXTCTRL2);
-    in.eventIdText = Number(ID_TEXTCTRL10);
+    in.remarks = read.ReadRemarks(ID_TEXTCTRL2);
+    in.eventIdText = read.Number(ID_TEXTCTRL10);
     in.controlType = ID_CHOICE2->GetSelection();
-    in.offsetText = Text(ID_TEXTCTRL1);
+    in.offsetText = read.Text(ID_TEXTCTRL1);
     in.typeIndex = ID_CHOICE1->GetSelection();
     in.sizeIndex = ID_CHOICE8->GetSelection();
     in.encodingIndex = ID_CHOICE11->GetSelection();
-    in.value0Text = Number(ID_TEXTCTRL9);
-    in.value1Text = Number(ID_TEXTCTRL8);
-    in.maskText = Number(ID_TEXTCTRL6);
-    in.minText = Number(ID_TEXTCTRL3);
-    in.maxText = Number(ID_TEXTCTRL4);
-    in.incrementText = Number(ID_TEXTCTRL5);
+    in.value0Text = read.Number(ID_TEXTCTRL9);
+    in.value1Text = read.Number(ID_TEXTCTRL8);
+    in.maskText = read.Number(ID_TEXTCTRL6);
+    in.minText = read.Number(ID_TEXTCTRL3);
+    in.maxText = read.Number(ID_TEXTCTRL4);
+    in.incrementText = read.Number(ID_TEXTCTRL5);
     in.cyclingIndex = ID_RADIOBOX1->GetSelection();
-    AppendPieces(ID_TEXTCTRL7, ComposeDiscreteSection(in));
+    AppendSection(read, ComposeDiscreteSection(in));
 }
 
 void loggerDialog::DisableDiscreteFields() {
@@ -102,17 +122,18 @@ void loggerDialog::OnDiscreteCtrlsPreset(wxCommandEvent&) {
 // ---- NumCtrls page
 
 void loggerDialog::OnAddNumericSection(wxCommandEvent&) {
+    PageReader read;
     NumericSectionInput in;
-    in.remarks = ReadRemarks(ID_TEXTCTRL2);
-    in.eventIdText = Number(ID_TEXTCTRL60);
-    in.offsetText = Text(ID_TEXTCTRL17);
-    in.controlIdText = Text(ID_TEXTCTRL67);
+    in.remarks = read.ReadRemarks(ID_TEXTCTRL2);
+    in.eventIdText = read.Number(ID_TEXTCTRL60);
+    in.offsetText = read.Text(ID_TEXTCTRL17);
+    in.controlIdText = read.Text(ID_TEXTCTRL67);
     in.typeIndex = ID_CHOICE9->GetSelection();
     in.sizeIndex = ID_CHOICE7->GetSelection();
     in.encodingIndex = ID_CHOICE12->GetSelection();
-    in.factorText = Number(ID_TEXTCTRL49);
-    in.zeroOffsetText = Number(ID_TEXTCTRL66);
-    AppendPieces(ID_TEXTCTRL7, ComposeNumericSection(in));
+    in.factorText = read.Number(ID_TEXTCTRL49);
+    in.zeroOffsetText = read.Number(ID_TEXTCTRL66);
+    AppendSection(read, ComposeNumericSection(in));
 }
 
 void loggerDialog::OnNumericCtrlsPreset(wxCommandEvent&) {
@@ -127,22 +148,23 @@ void loggerDialog::OnNumericCtrlsPreset(wxCommandEvent&) {
 // ---- Indication page
 
 void loggerDialog::OnAddIndicationSection(wxCommandEvent&) {
+    PageReader read;
     IndicationSectionInput in;
-    in.remarks = ReadRemarks(ID_TEXTCTRL2);
+    in.remarks = read.ReadRemarks(ID_TEXTCTRL2);
     in.indicationType = ID_CHOICE4->GetSelection();
-    in.offsetText = Text(ID_TEXTCTRL11);
+    in.offsetText = read.Text(ID_TEXTCTRL11);
     in.typeIndex = ID_CHOICE3->GetSelection();
     in.sizeIndex = ID_CHOICE10->GetSelection();
     in.encodingIndex = ID_CHOICE13->GetSelection();
-    in.sectionName = Text(ID_TEXTCTRL13);
-    in.deviceText = Number(ID_TEXTCTRL14);
-    in.positionText = Number(ID_TEXTCTRL15);
-    in.lengthText = Number(ID_TEXTCTRL16);
-    in.factorText = Number(ID_TEXTCTRL18);
-    in.zeroOffsetText = Number(ID_TEXTCTRL19);
-    in.maskText = Number(ID_TEXTCTRL20);
+    in.sectionName = read.Text(ID_TEXTCTRL13);
+    in.deviceText = read.Number(ID_TEXTCTRL14);
+    in.positionText = read.Number(ID_TEXTCTRL15);
+    in.lengthText = read.Number(ID_TEXTCTRL16);
+    in.factorText = read.Number(ID_TEXTCTRL18);
+    in.zeroOffsetText = read.Number(ID_TEXTCTRL19);
+    in.maskText = read.Number(ID_TEXTCTRL20);
     in.showLeadingZeroes = ID_CHECKBOX1->GetValue();
-    AppendPieces(ID_TEXTCTRL7, ComposeIndicationSection(in));
+    AppendSection(read, ComposeIndicationSection(in));
 }
 
 void loggerDialog::EnableIndicationFields() {

@@ -1,4 +1,5 @@
 // The port box of the Device panel.
+#include "ini/FieldText.h"
 #include "serial/PortEnumerator.h"
 #include "ui/loggerDialog.h"
 

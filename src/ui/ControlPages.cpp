@@ -103,7 +103,7 @@ wxPanel* loggerDialog::BuildDiscrCtrlsPage(wxNotebook* book) {
     valueRow->Add(ID_RADIOBOX1, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 10);
     sizer->Add(valueRow, 0, wxALL, 2);
 
-    ID_BUTTON5 = MakeButton(page, "ID_BUTTON5", "Add control section", wxSize(131, 43));
+    ID_BUTTON5 = MakeButton(page, "ID_BUTTON5", "&Add control section", wxSize(131, 43));
     sizer->Add(ID_BUTTON5, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
 
     // Mask calculator: clear/set/invert on the left, 32 bit boxes in four
@@ -185,7 +185,7 @@ wxPanel* loggerDialog::BuildNumCtrlsPage(wxNotebook* book) {
                                      "ID_STATICTEXT239", "    zero offset", kLabelAfter);
     sizer->Add(scaling, 0, wxALL, 2);
 
-    ID_BUTTON21 = MakeButton(page, "ID_BUTTON21", "Add control section", wxSize(148, 32));
+    ID_BUTTON21 = MakeButton(page, "ID_BUTTON21", "&Add control section", wxSize(148, 32));
     sizer->Add(ID_BUTTON21, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
 
     // Factor calculator: the device range captured from "Current value" on

@@ -143,7 +143,7 @@ wxPanel* loggerDialog::BuildIndicationPage(wxNotebook* book) {
     auto* nameRow = Row(3);
     ID_TEXTCTRL13 = MakeText(page, "ID_TEXTCTRL13", wxEmptyString, 210);
     AddLabelled(nameRow, page, LabelName(505).c_str(), "[section name]", ID_TEXTCTRL13);
-    ID_BUTTON6 = MakeButton(page, "ID_BUTTON6", "Add indication \nsection", wxSize(95, 49));
+    ID_BUTTON6 = MakeButton(page, "ID_BUTTON6", "Add &indication \nsection", wxSize(95, 49));
     nameRow->Add(ID_BUTTON6, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 12);
     column->Add(nameRow, 0, wxALL, kGap);
 

@@ -32,9 +32,10 @@ wxStaticText* MakeReasonLine(wxWindow* parent, const char* name) {
     return line;
 }
 
-wxComboBox* MakeCombo(wxWindow* parent, const char* name, int width, const wxArrayString& items) {
+wxComboBox* MakeCombo(wxWindow* parent, const char* name, int width, const wxArrayString& items,
+                      long style = 0) {
     auto* combo = new wxComboBox(parent, wxWindow::NewControlId(), wxEmptyString, wxDefaultPosition,
-                                 wxDefaultSize, items, 0, wxDefaultValidator, name);
+                                 wxDefaultSize, items, style, wxDefaultValidator, name);
     combo->SetMinSize(FitWidth(combo, width));
     return combo;
 }
@@ -108,6 +109,29 @@ wxSizer* loggerDialog::BuildLeftColumn() {
     NameControl(ID_TEXTCTRL7, "Result section for ini file");
     column->Add(ID_TEXTCTRL7, 0, wxEXPAND | wxALL, 5);
 
+    // Keeping the sections: copy them, or append them to an ini file with
+    // the line ends chosen.
+    copyResultButton = MakeButton(this, "CopyResult", "&Copy");
+    saveResultButton = MakeButton(this, "SaveResult", wxString::FromUTF8("&Save\xe2\x80\xa6"));
+    lineEndsLabel = MakeLabel(this, "LineEndsLabel", "Line ends");
+    wxArrayString ends;
+    ends.Add("CR LF");
+    ends.Add("LF");
+    lineEndsChoice = MakeChoice(this, "LineEnds", ends, 0);
+    NameControl(lineEndsChoice, "Line ends");
+    auto* keep = new wxBoxSizer(wxHORIZONTAL);
+    keep->Add(copyResultButton, 0, kCentred | wxRIGHT, 5);
+    keep->Add(saveResultButton, 0, kCentred | wxRIGHT, 10);
+    keep->Add(lineEndsLabel, 0, kCentred | wxRIGHT, 5);
+    keep->Add(lineEndsChoice, 0, kCentred, 0);
+    column->Add(keep, 0, wxLEFT | wxRIGHT, 5);
+    // One line of text for the outcome; as wide as the column, wrapping
+    // nothing away.
+    resultMessage = MakeLabel(this, "ResultMessage", wxEmptyString, wxSize(282, -1),
+                              wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    NameControl(resultMessage, "Result message");
+    column->Add(resultMessage, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 5);
+
     ID_STATICLINE5 = MakeLine(this, "ID_STATICLINE5", wxLI_HORIZONTAL);
     column->Add(ID_STATICLINE5, 0, kCentred | wxALL, 5);
     return column;
@@ -149,9 +173,9 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_STATICTEXT24 = MakeLabel(this, "ID_STATICTEXT24", "Serial port");
     ID_STATICTEXT24->SetFont(ArialFont(true));
     centred(ID_STATICTEXT24, 5);
-    ID_BUTTON4 = MakeButton(this, "ID_BUTTON4", "Refresh list");
+    ID_BUTTON4 = MakeButton(this, "ID_BUTTON4", "Re&fresh list");
     stretched(ID_BUTTON4, 1);
-    ID_COMBOBOX1 = MakeCombo(this, "ID_COMBOBOX1", 69, wxArrayString());
+    ID_COMBOBOX1 = MakeCombo(this, "ID_COMBOBOX1", 69, wxArrayString(), wxTE_PROCESS_ENTER);
     NameControl(ID_COMBOBOX1, "Serial port");
     stretched(ID_COMBOBOX1, 1);
     ID_STATICTEXT51 = MakeLabel(this, "ID_STATICTEXT51", "Baudrate");
@@ -163,11 +187,11 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_COMBOBOX2->Disable();  // the rate comes from the settings only
     NameControl(ID_COMBOBOX2, "Baudrate");
     centred(ID_COMBOBOX2, 5);
-    ID_BUTTON1 = MakeButton(this, "ID_BUTTON1", "Open");
+    ID_BUTTON1 = MakeButton(this, "ID_BUTTON1", "&Open");
     stretched(ID_BUTTON1, 1);
-    ID_BUTTON8 = MakeButton(this, "ID_BUTTON8", "Reset (Arduino)");
+    ID_BUTTON8 = MakeButton(this, "ID_BUTTON8", "&Reset (Arduino)");
     stretched(ID_BUTTON8, 1);
-    ID_BUTTON2 = MakeButton(this, "ID_BUTTON2", "Close", wxSize(62, 23));
+    ID_BUTTON2 = MakeButton(this, "ID_BUTTON2", "C&lose", wxSize(62, 23));
     ID_BUTTON2->Disable();
     stretched(ID_BUTTON2, 1);
     ReconnectBox = MakeCheck(this, "ReconnectAutomatically", "Reconnect automatically");
@@ -195,8 +219,8 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     NameControl(ID_TEXTCTRL63, "ID filter");
     column->Add(RowOfTwo(ID_STATICTEXT70, ID_TEXTCTRL63), 0,
                 wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL, 0);
-    ID_BUTTON22 = MakeButton(this, "ID_BUTTON22", "Start", wxSize(52, 23));
-    ID_BUTTON23 = MakeButton(this, "ID_BUTTON23", "Stop", wxSize(49, 23));
+    ID_BUTTON22 = MakeButton(this, "ID_BUTTON22", "S&tart", wxSize(52, 23));
+    ID_BUTTON23 = MakeButton(this, "ID_BUTTON23", "Sto&p", wxSize(49, 23));
     column->Add(RowOfTwo(ID_BUTTON22, ID_BUTTON23), 0, kCentred, 0);
     ID_BUTTON23->Disable();  // nothing listens yet
     udpState = MakeLabel(this, "UdpState", "Stopped");
@@ -216,7 +240,7 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_STATICTEXT30 = MakeLabel(this, "ID_STATICTEXT30", "Console");
     ID_STATICTEXT30->SetFont(ArialFont(true));
     centred(ID_STATICTEXT30, 0);
-    ID_BUTTON9 = MakeButton(this, "ID_BUTTON9", "Console ON/OFF");
+    ID_BUTTON9 = MakeButton(this, "ID_BUTTON9", "Co&nsole ON/OFF");
     stretched(ID_BUTTON9, 5);
     ID_CHECKBOX2 = MakeCheck(this, "ID_CHECKBOX2", "Inputs only");
     ID_CHECKBOX2->Disable();  // until the console is open
@@ -224,7 +248,7 @@ wxSizer* loggerDialog::BuildDevicePanel() {
     ID_STATICLINE6 = MakeLine(this, "ID_STATICLINE6", wxLI_HORIZONTAL);
     column->Add(ID_STATICLINE6, 0, wxEXPAND | wxTOP | wxBOTTOM, 4);
     spacer(8, kCentred | wxALL);
-    ID_BUTTON3 = MakeButton(this, "ID_BUTTON3", "Quit");
+    ID_BUTTON3 = MakeButton(this, "ID_BUTTON3", "&Quit");
     stretched(ID_BUTTON3, 1);
 
     auto* panel = OneColumn();

@@ -11,6 +11,7 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     pollTimer.SetOwner(this, wxWindow::NewControlId());
     resetTimer.SetOwner(this, wxWindow::NewControlId());
     idleWalkTimer.SetOwner(this, wxWindow::NewControlId());
+    keepTimer.SetOwner(this, wxWindow::NewControlId());
 
     Create(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
            "wxID_ANY");
@@ -31,6 +32,7 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
 
     RefreshPortList();
     LoadSettings();
+    RestoreKeptText();
     theDialog = this;
 
     UpdateDiscreteFields();
@@ -247,4 +249,27 @@ void loggerDialog::BindEvents() {
     Bind(
         wxEVT_TIMER, [](wxTimerEvent&) {}, idleWalkTimer.GetId());
     Bind(wxEVT_CLOSE_WINDOW, &loggerDialog::OnCloseWindow, this);
+    // Keyboard: Enter in the port box opens the port; its "Select port"
+    // placeholder is selected on focus, so that typing replaces it.
+    Bind(wxEVT_TEXT_ENTER, &loggerDialog::OnPortEnter, this, ID_COMBOBOX1->GetId());
+    ID_COMBOBOX1->Bind(wxEVT_SET_FOCUS, &loggerDialog::OnPortFocus, this);
+    // Under the result box
+    button(copyResultButton, &loggerDialog::OnCopyResult);
+    button(saveResultButton, &loggerDialog::OnSaveResult);
+    choice(lineEndsChoice, &loggerDialog::OnLineEndsChanged);
+    Bind(wxEVT_TEXT, &loggerDialog::OnKeptTextChanged, this, ID_TEXTCTRL2->GetId());
+    Bind(wxEVT_TEXT, &loggerDialog::OnKeptTextChanged, this, ID_TEXTCTRL7->GetId());
+    Bind(wxEVT_TIMER, &loggerDialog::OnKeepTimer, this, keepTimer.GetId());
+}
+
+void loggerDialog::OnPortEnter(wxCommandEvent& event) {
+    if (ID_BUTTON1->IsEnabled()) OnOpenPort(event);
+}
+
+void loggerDialog::OnPortFocus(wxFocusEvent& event) {
+    event.Skip();
+    if (ID_COMBOBOX1->GetValue() == "Select port")
+        CallAfter([this] {
+            if (ID_COMBOBOX1->GetValue() == "Select port") ID_COMBOBOX1->SelectAll();
+        });
 }

@@ -12,11 +12,14 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/UdpServer.h"
 #include "serial/PortWatch.h"
 #include "serial/Serial.h"
 #include "ui/ReceiveHandoff.h"
+
+class PageReader;
 
 class loggerDialog : public wxDialog {
   public:
@@ -34,6 +37,12 @@ class loggerDialog : public wxDialog {
     wxStaticText* ID_STATICTEXT12 = nullptr;  // "Result section for ini file"
     wxTextCtrl* ID_TEXTCTRL7 = nullptr;       // result box
     wxStaticLine* ID_STATICLINE5 = nullptr;
+    // Under the result box: keeping the sections.
+    wxButton* copyResultButton = nullptr;   // "Copy"
+    wxButton* saveResultButton = nullptr;   // "Save…"
+    wxStaticText* lineEndsLabel = nullptr;  // "Line ends"
+    wxChoice* lineEndsChoice = nullptr;     // "CR LF", "LF" (setting LineEnds)
+    wxStaticText* resultMessage = nullptr;  // outcome of Copy, Save or a refused section
 
     // ---- frame
     wxNotebook* ID_NOTEBOOK1 = nullptr;
@@ -201,6 +210,9 @@ class loggerDialog : public wxDialog {
     std::atomic<bool> portsChangePosted{false};
     std::string openedPort;  // the port of the open connection, as opened
     bool awaitingBoard = false;
+    // Writes the kept Remarks and result a moment after they change.
+    wxTimer keepTimer;
+    static constexpr int kKeepDelayMs = 1000;
     // Bytes from the receive threads reach the GUI thread through these.
     ReceiveHandoff serialHandoff;
     ReceiveHandoff udpHandoff;
@@ -230,6 +242,8 @@ class loggerDialog : public wxDialog {
 
     // ---- ui/
     void OnPageChanged(wxBookCtrlEvent& event);
+    void OnPortEnter(wxCommandEvent& event);
+    void OnPortFocus(wxFocusEvent& event);
     void OnIgnorePaint(wxPaintEvent& event);
     void OnIgnoreMouseEnter(wxMouseEvent& event);
     void SetStatus(const wxString& label, const wxColour& colour);
@@ -283,6 +297,7 @@ class loggerDialog : public wxDialog {
 
     // ---- ini/
     void OnAddControlSection(wxCommandEvent& event);
+    void AppendSection(const PageReader& reader, const std::vector<std::string>& pieces);
     void UpdateDiscreteFields();
     void DisableDiscreteFields();
     void OnDiscreteTypeChanged(wxCommandEvent& event);
@@ -298,6 +313,19 @@ class loggerDialog : public wxDialog {
     void OnShowLeadingZeroes(wxCommandEvent& event);
     void OnDatarefTypeChanged(wxCommandEvent& event);
     void OnAxisChoiceChanged(wxCommandEvent& event);
+
+    // ---- ini/: keeping the result (ResultHandlers.cpp)
+    void OnCopyResult(wxCommandEvent& event);
+    void OnSaveResult(wxCommandEvent& event);
+    void OnLineEndsChanged(wxCommandEvent& event);
+    void OnKeptTextChanged(wxCommandEvent& event);
+    void OnKeepTimer(wxTimerEvent& event);
+    // Appends the result to the ini file at `path`; true when saved. The
+    // outcome shows in the message under the result box.
+    bool SaveResultTo(const wxString& path);
+    void ShowResultMessage(const wxString& text);
+    void RestoreKeptText();
+    void KeepText();  // writes the Remarks and the result when they changed
 
     // ---- calc/
     void OnMaskAllClear(wxCommandEvent& event);
@@ -335,6 +363,10 @@ class loggerDialog : public wxDialog {
 
     std::chrono::steady_clock::time_point lastIdleWalk;
     wxTimer idleWalkTimer;  // one-shot: the walk left out by the last pass
+    // What was last written to (or read from) the kept files.
+    std::string keptRemarks;
+    std::string keptResult;
+    wxString lastResultFile;  // setting ResultFile: where "Save…" last appended
 };
 
 // Program-wide state (one instance each; defined in ui/Globals.cpp).

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "GuiTest.h"
 #include "ui/loggerDialog.h"
@@ -186,6 +187,79 @@ TEST_F(ProgramExitTest, QuitWithAssistiveTechnologyListeningWarnsOfNothing) {
         atspi_event_listener_deregister(listener, kind, nullptr);
     g_object_unref(listener);
     atspi_exit();
+}
+
+// The result box outlives the program: typed in, the window closed by its
+// close box, and the next window (here, one built by the test with the same
+// state folder) shows it again.
+TEST_F(ProgramExitTest, TheResultIsKeptAcrossARestart) {
+    ASSERT_TRUE(OnPath("xdotool")) << "xdotool is missing (scripts/setup installs it)";
+    wxPoint box;
+    {
+        auto* dialog = new loggerDialog();
+        dialog->Show();
+        PumpEvents(100);
+        const wxRect rect = dialog->ID_TEXTCTRL7->GetScreenRect();
+        box = rect.GetPosition() + wxPoint(20, 20) - dialog->GetScreenPosition();
+        dialog->Destroy();
+        PumpEvents(20);
+    }
+    ProgramProcess program(folder);
+    ASSERT_GT(program.Pid(), 0);
+    const Window window = WaitForWindow(program.Pid());
+    ASSERT_NE(window, 0u) << "the program's window did not appear";
+    const RootPoint at = ToRoot(display, window, box.x, box.y);
+    const std::string type = "xdotool mousemove " + std::to_string(at.x) + " " +
+                             std::to_string(at.y) + " click 1 sleep 0.3 type 'Key 17 kept'";
+    ASSERT_EQ(system(type.c_str()), 0) << type;
+    RequestClose(display, window);
+    ASSERT_EQ(program.WaitForExit(10000), 0);
+
+    EXPECT_EQ(FileText(folder + "/state/BrantleConfigHelper/result.txt"), "Key 17 kept");
+    auto* next = new loggerDialog();  // XDG_STATE_HOME is still the program's
+    EXPECT_EQ(next->ID_TEXTCTRL7->GetValue(), "Key 17 kept");
+    next->Destroy();
+    PumpEvents(20);
+}
+
+// The command line as a Linux user expects it, and no display: a message
+// on standard error and a non-zero status (the toolkit used to abort).
+TEST_F(ProgramExitTest, CommandLineAndNoDisplay) {
+    struct Row {
+        std::vector<std::string> args;
+        bool display;
+        int status;
+        const char* out;  // begins standard output
+        const char* err;  // found in standard error
+    };
+    const Row rows[] = {
+        {{"--version"}, true, 0, "0.3.0\n", ""},
+        {{"--help"}, true, 0, "BRANTLE Config Helper 0.3.0", ""},
+        {{"--version"}, false, 0, "0.3.0\n", ""},
+        {{"--frobnicate"}, true, 2, "", "Unknown long option 'frobnicate'"},
+        {{"--log"}, true, 2, "", "requires a value"},
+        {{}, false, 1, "", "cannot open the display"},
+    };
+    const std::string display = getenv("DISPLAY");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.empty() ? "no arguments" : row.args[0]);
+        if (!row.display) unsetenv("DISPLAY");
+        program::ChildProcess child;
+        const std::string out = folder + "/out.txt", err = folder + "/err.txt";
+        ASSERT_TRUE(child.Start(
+            ProgramPath().string(), folder,
+            [&](posix_spawn_file_actions_t* actions) {
+                posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, out.c_str(),
+                                                 O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                posix_spawn_file_actions_addopen(actions, STDERR_FILENO, err.c_str(),
+                                                 O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            },
+            row.args));
+        setenv("DISPLAY", display.c_str(), 1);
+        EXPECT_EQ(child.WaitForExit(10000), row.status);
+        EXPECT_EQ(FileText(out).rfind(row.out, 0), 0u) << FileText(out);
+        EXPECT_NE(FileText(err).find(row.err), std::string::npos) << FileText(err);
+    }
 }
 
 }  // namespace

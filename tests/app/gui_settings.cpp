@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -170,26 +171,32 @@ TEST_F(SettingsTest, LoadShowsStoredValuesOrTheDefaultsSilently) {
     }
 }
 
-// Saving over a damaged file works too.
+// Saving over a damaged file works too, in a folder and with a port named
+// outside ASCII, under the "C" locale.
 TEST_F(SettingsTest, SavedSettingsAreShownByTheNextWindow) {
+    const std::string locale = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
+    UseConfigHome(root + "/K\xc3\xb6nfig");
+    fs::create_directory(configHome);
     WriteSettings("=damaged\n[\n");
     {
         auto dialog = OpenWindow();
-        dialog->ID_COMBOBOX1->SetValue("/dev/ttyS7");
+        dialog->ID_COMBOBOX1->SetValue(wxString::FromUTF8("/dev/ttyS7\xc3\xbc"));
         dialog->ID_COMBOBOX2->SetValue("9600");
         dialog->SaveSettings();
     }
     const std::string stored = ReadSettings();
-    const auto port = stored.find("SerialPort=/dev/ttyS7");
+    const auto port = stored.find("SerialPort=/dev/ttyS7\xc3\xbc");
     const auto baud = stored.find("BaudRate=9600");
     ASSERT_NE(port, std::string::npos) << stored;
     ASSERT_NE(baud, std::string::npos) << stored;
     EXPECT_LT(port, baud);  // the port is written first
 
     auto dialog = OpenWindow();
-    EXPECT_EQ(dialog->ID_COMBOBOX1->GetValue(), "/dev/ttyS7");
+    EXPECT_EQ(dialog->ID_COMBOBOX1->GetValue(), wxString::FromUTF8("/dev/ttyS7\xc3\xbc"));
     EXPECT_EQ(dialog->ID_COMBOBOX2->GetValue(), "9600");
     ExpectSilence(dialog.get());
+    std::setlocale(LC_ALL, locale.c_str());
 }
 
 // A configuration folder that cannot be created, or one that is read-only:
@@ -239,6 +246,8 @@ TEST_F(SettingsTest, QuitAndCloseBoxEndTheModalWindow) {
         const std::string before = ReadSettings();
 
         auto* dialog = new loggerDialog();
+        // What the user composed is kept for the next run either way.
+        dialog->ID_TEXTCTRL7->ChangeValue(wxString::FromUTF8("[Ind H\xc3\xb6he]\r\n"));
         CapturedOutput output;
         AddConsoleSink(&output);
         bool timedOut = false;
@@ -257,6 +266,12 @@ TEST_F(SettingsTest, QuitAndCloseBoxEndTheModalWindow) {
         EXPECT_FALSE(dialog->IsShown());
         EXPECT_EQ(output.Text(), row.output);
         EXPECT_EQ(ReadSettings(), before);
+        std::ifstream kept(std::string(getenv("XDG_STATE_HOME")) +
+                           "/BrantleConfigHelper/result.txt");
+        std::ostringstream keptText;
+        keptText << kept.rdbuf();
+        EXPECT_EQ(keptText.str(), "[Ind H\xc3\xb6he]\r\n");
+        fs::remove_all(std::string(getenv("XDG_STATE_HOME")) + "/BrantleConfigHelper");
         dialog->Destroy();
         PumpEvents(20);
         ExpectSilence(nullptr);

@@ -6,6 +6,9 @@
 #include <wx/radiobox.h>
 
 #include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -267,27 +270,93 @@ TEST_F(SectionPages, AddIndicationAndNumericSections) {
                             "zero_offset: 5.120000e+002\r\n\r\n");
 }
 
-// A text that the local 8-bit character set cannot hold goes in empty.
-TEST_F(SectionPages, TextsOutsideTheLocalCharacterSetGoInEmpty) {
+// Text outside ASCII in every text field reaches the sections as UTF-8,
+// byte for byte, whatever the locale ("C" used to empty it); the rule counts
+// characters. A text UTF-8 cannot carry adds no section and says so.
+TEST_F(SectionPages, NonAsciiTextsInEveryFieldUnderAnyLocale) {
     loggerDialog& d = *dialog;
-    d.ID_TEXTCTRL2->ChangeValue("");
-    Select(d.ID_CHOICE4, 1);
-    d.ID_TEXTCTRL13->ChangeValue(
-        wxString::FromUTF8("\xc3\x9c"
-                           "berzug"));
-    d.ID_TEXTCTRL11->ChangeValue("0BE8");
-    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
-    ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
+    const auto utf8 = [](const char* bytes) { return wxString::FromUTF8(bytes); };
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr);
+        d.ID_TEXTCTRL7->ChangeValue("");
+        d.ID_TEXTCTRL2->ChangeValue(
+            utf8("Gear lever\nH\xc3\xb6he \xc3\xbc"
+                 "ber 3\xc2\xb0"));
+        d.ID_TEXTCTRL10->ChangeValue("17");
+        d.ID_TEXTCTRL1->ChangeValue(
+            utf8("\xc3\x9c"
+                 "1"));
+        Click(d.ID_BUTTON5);
+        d.ID_TEXTCTRL60->ChangeValue("5");
+        d.ID_TEXTCTRL17->ChangeValue(utf8("3110\xc3\xa9"));
+        d.ID_TEXTCTRL67->ChangeValue(utf8("\xc3\xbc"));
+        Click(d.ID_BUTTON21);
+        Select(d.ID_CHOICE4, 1);
+        d.ID_TEXTCTRL13->ChangeValue(utf8("H\xc3\xb6he \xc3\xa0 \xe2\x82\xac"));
+        d.ID_TEXTCTRL11->ChangeValue(utf8("\xc2\xb0"));
+        Click(d.ID_BUTTON6);
+        const std::string comment =
+            "###############\r\n# Gear lever\r\n# H\xc3\xb6he \xc3\xbc"
+            "ber 3\xc2\xb0\r\n"
+            "###############\r\n";
+        EXPECT_EQ(Result(),
+                  comment +
+                      "[Key0017]\r\nmode: discrete_event\r\noffset: \xc3\x9c"
+                      "1\r\n"
+                      "size:2\r\ntype: int\r\n0: 0\r\n1: 0\r\n\r\n" +
+                      comment +
+                      "[Key0005]\r\nmode: numeric_event\r\noffset: 3110\xc3\xa9\r\n"
+                      "type: int\r\nsize: 2\r\ncontrol: \xc3\xbc\r\n\r\n" +
+                      comment +
+                      "[Ind H\xc3\xb6he \xc3\xa0 \xe2\x82\xac]\r\nmode: discrete_polling\r\n"
+                      "array: \xc2\xb0\r\nindex: 2\r\ntype: int\r\npos: 0\r\n\r\n");
+        EXPECT_EQ(d.resultMessage->GetLabel(), "");
+    }
+    std::setlocale(LC_ALL, saved.c_str());
+
+    const std::string before = Result();
+    const wchar_t lone[] = {L'A', static_cast<wchar_t>(0xDC00), 0};
+    d.ID_TEXTCTRL13->ChangeValue(wxString(lone));
     Click(d.ID_BUTTON6);
-    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
-    Click(d.ID_BUTTON6);
-    std::setlocale(LC_CTYPE, saved.c_str());
-    const std::string section =
-        "]\r\nmode: discrete_polling\r\narray: 0BE8\r\nindex: 2\r\ntype: int\r\npos: 0\r\n\r\n";
-    EXPECT_EQ(Result(), "[Ind " + section +
-                            "[Ind \xc3\x9c"
-                            "berzug" +
-                            section);
+    EXPECT_EQ(Result(), before);
+    EXPECT_TRUE(d.resultMessage->GetLabel().StartsWith("Section not added"));
+}
+
+// "Save…" appends the result to an ini file and leaves what the file held;
+// a file that cannot be written says why, and the result stays for another
+// try. The line ends are the ones chosen.
+TEST_F(SectionPages, SaveAppendsAndAFailureKeepsTheResult) {
+    loggerDialog& d = *dialog;
+    char dir[] = "/tmp/brantle-save-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/h\xc3\xbc" "b.ini";
+    std::ofstream(file, std::ios::binary) << "[Key0001]\r\nmode: discrete_event\r\n\r\n";
+    d.ID_TEXTCTRL7->ChangeValue("[Ind Gear]\r\npos: 12\r\n\r\n");
+
+    Select(d.lineEndsChoice, 0);  // "CR LF" (the setting may hold another)
+    ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
+    Select(d.lineEndsChoice, 1);  // "LF", remembered for the next window
+    ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
+    auto* next = new loggerDialog();
+    EXPECT_EQ(next->lineEndsChoice->GetSelection(), 1);
+    next->Destroy();
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream saved;
+    saved << in.rdbuf();
+    EXPECT_EQ(saved.str(),
+              "[Key0001]\r\nmode: discrete_event\r\n\r\n[Ind Gear]\r\npos: 12\r\n\r\n"
+              "[Ind Gear]\npos: 12\n\n");
+    EXPECT_TRUE(d.resultMessage->GetLabel().StartsWith("Saved")) << d.resultMessage->GetLabel();
+
+    EXPECT_FALSE(d.SaveResultTo(wxString(dir) + "/no folder/a.ini"));
+    EXPECT_EQ(d.resultMessage->GetLabel(),
+              "Could not save to " + wxString(dir) + "/no folder/a.ini: No such file or directory")
+        << d.resultMessage->GetLabel();
+    EXPECT_EQ(d.ID_TEXTCTRL7->GetValue(), "[Ind Gear]\r\npos: 12\r\n\r\n");
+    Select(d.lineEndsChoice, 0);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -7,53 +7,40 @@
 
 namespace {
 
-// Runs `check` with LC_CTYPE set to `locale`, or skips when it is missing.
-template <typename F>
-bool WithCtype(const char* locale, F check) {
-    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
-    if (std::setlocale(LC_CTYPE, locale) == nullptr) return false;
-    check();
-    std::setlocale(LC_CTYPE, saved.c_str());
-    return true;
-}
-
 const wxString kUmlauts = wxString::FromUTF8(
     "\xc3\x9c"
-    "berzug");  // "Überzug"
+    "berzug H\xc3\xb6he 3\xc2\xb0 \xe2\x82\xac \xf0\x9f\x9b\xab");
+const char* const kUmlautsUtf8 =
+    "\xc3\x9c"
+    "berzug H\xc3\xb6he 3\xc2\xb0 \xe2\x82\xac \xf0\x9f\x9b\xab";
 
-TEST(LocalFieldText, KeepsWhatTheLocalCharacterSetHolds) {
-    ASSERT_TRUE(WithCtype("C.UTF-8", [] {
-        EXPECT_EQ(LocalFieldText("66C0"), "66C0");
-        EXPECT_EQ(LocalFieldText(kUmlauts),
-                  "\xc3\x9c"
-                  "berzug");
-        EXPECT_EQ(LocalFieldText(wxString()), "");
-        EXPECT_EQ(LocalFieldText(" 3110 "), " 3110 ");
-    }));
+// The same bytes whatever the locale: "C" used to empty every non-ASCII text.
+TEST(FieldText, Utf8WhateverTheLocale) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << locale;
+        SCOPED_TRACE(locale);
+        EXPECT_EQ(ToUtf8(kUmlauts), std::optional<std::string>(kUmlautsUtf8));
+        EXPECT_EQ(ToUtf8(" 3110 "), std::optional<std::string>(" 3110 "));
+        EXPECT_EQ(ToUtf8(wxString()), std::optional<std::string>(""));
+        EXPECT_EQ(Utf8Text(kUmlauts), kUmlautsUtf8);
+        EXPECT_EQ(PieceText(kUmlautsUtf8), kUmlauts);
+    }
+    std::setlocale(LC_ALL, saved.c_str());
 }
 
-TEST(LocalFieldText, EmptiesAWholeTextTheCharacterSetCannotHold) {
-    ASSERT_TRUE(WithCtype("C", [] {
-        EXPECT_EQ(LocalFieldText("Gear %s"), "Gear %s");
-        EXPECT_EQ(LocalFieldText(kUmlauts), "");  // not "berzug", not "?berzug"
-    }));
-}
-
-TEST(LocalFieldText, LongTextsRoundTrip) {
-    ASSERT_TRUE(WithCtype("C.UTF-8", [] {
-        wxString text;
-        for (int i = 0; i < 100000; ++i) text += kUmlauts;
-        EXPECT_EQ(LocalFieldText(text).size(), 100000u * 8);
-    }));
-}
-
-TEST(Utf8Text, PieceTextRoundTrip) {
-    EXPECT_EQ(Utf8Text(kUmlauts),
-              "\xc3\x9c"
-              "berzug");
-    EXPECT_EQ(Utf8Text(wxString()), "");
-    EXPECT_EQ(PieceText("offset: \xc3\x9c\r\n"), wxString::FromUTF8("offset: \xc3\x9c\r\n"));
-    EXPECT_EQ(PieceText("a\r\n").length(), 3u);
+// A code point UTF-8 cannot carry refuses the whole text (the composer then
+// adds nothing); where only shown it becomes U+FFFD. Bytes that are not
+// UTF-8 are read one by one rather than lost.
+TEST(FieldText, WhatUtf8CannotCarry) {
+    const wchar_t surrogate[] = {L'a', static_cast<wchar_t>(0xD800), L'b', 0};
+    const wchar_t beyond[] = {L'a', static_cast<wchar_t>(0x110000), 0};
+    EXPECT_EQ(ToUtf8(wxString(surrogate)), std::nullopt);
+    EXPECT_EQ(ToUtf8(wxString(beyond)), std::nullopt);
+    EXPECT_EQ(Utf8Text(wxString(surrogate)),
+              "a\xef\xbf\xbd"
+              "b");
+    EXPECT_EQ(PieceText("H\xf6he"), wxString::FromUTF8("H\xc3\xb6he"));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 // clang-format off
 #include <X11/Xlib.h>
@@ -53,18 +54,23 @@ inline bool OnPath(const std::string& name) {
     return false;
 }
 
-// Starts the program at `path`, without arguments, with `configHome` as its
-// configuration folder; `redirect` adds to the file actions where its
-// standard streams go. Its pid, or -1 when it could not be started.
+// Starts the program at `path` with `args`, with `configHome` as its
+// configuration folder and `configHome`/state as its state folder (where it
+// keeps the Remarks and result boxes); `redirect` adds to the file actions
+// where its standard streams go. Its pid, or -1 when it could not be started.
 inline pid_t Spawn(const std::string& path, const std::string& configHome,
-                   const std::function<void(posix_spawn_file_actions_t*)>& redirect) {
+                   const std::function<void(posix_spawn_file_actions_t*)>& redirect,
+                   const std::vector<std::string>& args = {}) {
     setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+    setenv("XDG_STATE_HOME", (configHome + "/state").c_str(), 1);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (redirect) redirect(&actions);
-    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
+    if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
@@ -99,8 +105,9 @@ class ChildProcess {
 
     // As Spawn; false when the program could not be started.
     bool Start(const std::string& path, const std::string& configHome,
-               const std::function<void(posix_spawn_file_actions_t*)>& redirect) {
-        pid_ = Spawn(path, configHome, redirect);
+               const std::function<void(posix_spawn_file_actions_t*)>& redirect,
+               const std::vector<std::string>& args = {}) {
+        pid_ = Spawn(path, configHome, redirect, args);
         return pid_ > 0;
     }
     pid_t Pid() const { return pid_; }

@@ -50,7 +50,7 @@ bool IsDescendantOf(wxWindow* window, wxWindow* ancestor) {
 wxString ShownText(wxWindow* window) {
     if (auto* text = dynamic_cast<wxTextCtrl*>(window)) return text->GetValue();
     if (auto* choice = dynamic_cast<wxChoice*>(window)) return choice->GetStringSelection();
-    return window->GetLabel();
+    return wxControl::RemoveMnemonics(window->GetLabel());  // the caption as shown
 }
 
 enum Enabled { kOff, kOn, kAny };  // kAny: set later by the Indication enable rule

@@ -9,12 +9,15 @@
 #include <wx/statbox.h>
 #include <wx/statline.h>
 
+#include <clocale>
 #include <filesystem>
+#include <mutex>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "GuiTest.h"
+#include "console/Console.h"
 #include "ui/Controls.h"
 #include "ui/loggerDialog.h"
 
@@ -62,7 +65,7 @@ wxString ShownText(wxWindow* window) {
     if (auto* text = dynamic_cast<wxTextCtrl*>(window)) return text->GetValue();
     if (auto* choice = dynamic_cast<wxChoice*>(window)) return choice->GetStringSelection();
     if (auto* radio = dynamic_cast<wxRadioBox*>(window)) return radio->GetStringSelection();
-    return window->GetLabel();
+    return wxControl::RemoveMnemonics(window->GetLabel());  // the caption as shown
 }
 
 enum Enabled { kOff, kOn, kAny };  // kAny: later set by the DiscrCtrls enable rule
@@ -295,6 +298,44 @@ TEST_F(WindowTest, PortBoxIsEditableAndBaudBoxCannotBeUsed) {
     EXPECT_TRUE(dialog->ID_COMBOBOX1->IsEditable());
     EXPECT_FALSE(dialog->ID_COMBOBOX2->IsEnabled());
     EXPECT_FALSE(dialog->ID_COMBOBOX2->IsThisEnabled());
+}
+
+// By keyboard: the "Select port" placeholder is selected when the box takes
+// the focus, so typing replaces it, and Enter opens the port typed.
+TEST_F(WindowTest, PortBoxSelectsItsPlaceholderAndEnterOpens) {
+    wxComboBox* port = dialog->ID_COMBOBOX1;
+    port->SetValue("Select port");
+    dialog->ID_BUTTON1->SetFocus();
+    PumpEvents(50);
+    port->SetFocus();
+    EXPECT_TRUE(PumpUntil([&] {
+        long from = 0, to = 0;
+        port->GetSelection(&from, &to);
+        return from == 0 && to == 11;
+    }, 2000)) << "the placeholder is not selected";
+
+    // Enter tries the port typed, by its UTF-8 name whatever the locale.
+    struct Captured : ConsoleSink {
+        std::mutex mutex;
+        std::string text;
+        void Write(const ConsoleSpan& span) override {
+            std::lock_guard<std::mutex> lock(mutex);
+            text += span.text;
+        }
+    } output;
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
+    port->SetValue(wxString::FromUTF8("/tmp/brantle-none/tty\xc3\xbc"));
+    AddConsoleSink(&output);
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, port->GetId());
+    enter.SetEventObject(port);
+    port->GetEventHandler()->ProcessEvent(enter);
+    RemoveConsoleSink(&output);
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_NE(output.text.find("Serial::Open(): /tmp/brantle-none/tty\xc3\xbc could not be opened.\n"
+                               "Could not open port /tmp/brantle-none/tty\xc3\xbc\n"),
+              std::string::npos)
+        << output.text;
 }
 
 TEST_F(WindowTest, LabelsHaveTheirFonts) {

@@ -1,0 +1,143 @@
+#include "console/ConsoleLog.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+bool WriteAll(int fd, const std::string& text, int* error) {
+    const char* data = text.data();
+    std::size_t size = text.size();
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *error = errno;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string LogTimestamp(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d ", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<int>(ms < 0 ? ms + 1000 : ms));
+    return text;
+}
+
+std::string StampLines(const std::string& text, const std::string& stamp, bool* atLineStart) {
+    std::string out;
+    out.reserve(text.size() + stamp.size());
+    for (const char c : text) {
+        if (*atLineStart) out += stamp;
+        out += c;
+        *atLineStart = c == '\n';
+    }
+    return out;
+}
+
+ConsoleLog::ConsoleLog(const std::string& path) : path_(path) {
+    writer_ = std::thread([this] { Run(); });
+    AddConsoleSinkWithHistory(this);
+}
+
+ConsoleLog::~ConsoleLog() {
+    RemoveConsoleSink(this);  // no thread reaches Write after this
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    writer_.join();
+}
+
+std::size_t ConsoleLog::DroppedLines() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return dropped_;
+}
+
+const std::string& ConsoleLog::Stamp() {
+    // Formatting the local time costs more than a line; lines printed in the
+    // same millisecond share one.
+    const auto now = std::chrono::system_clock::now();
+    if (stamp_.empty() ||
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - stampTime_).count() != 0) {
+        stampTime_ = now;
+        stamp_ = LogTimestamp(now);
+    }
+    return stamp_;
+}
+
+void ConsoleLog::Write(const ConsoleSpan& span) {
+    const std::string text = StampLines(span.text, Stamp(), &atLineStart_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (queued_.size() + text.size() > kMaxQueuedBytes) {
+            dropped_ +=
+                static_cast<std::size_t>(std::count(span.text.begin(), span.text.end(), '\n'));
+            return;
+        }
+        queued_ += text;
+    }
+    wake_.notify_one();
+}
+
+void ConsoleLog::Run() {
+    // Signals are the other threads' business; a vanished reader of a pipe
+    // makes write fail with EPIPE instead of ending the program.
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+
+    const int fd = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        ConsolePrintf("Log file %s could not be opened: %s\n", path_.c_str(), std::strerror(errno));
+    bool failed = fd < 0;
+    for (;;) {
+        std::string text;
+        std::size_t newlyDropped = 0;
+        bool stopping = false;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return stop_ || !queued_.empty(); });
+            text.swap(queued_);
+            newlyDropped = dropped_ - droppedNoted_;
+            droppedNoted_ = dropped_;
+            stopping = stop_;
+        }
+        if (newlyDropped > 0)
+            text = LogTimestamp(std::chrono::system_clock::now()) + "[" +
+                   std::to_string(newlyDropped) +
+                   " lines dropped: the log file could not keep up]\n" + text;
+        int error = 0;
+        if (!failed && !text.empty() && !WriteAll(fd, text, &error)) {
+            failed = true;  // said once; later lines are let go
+            ConsolePrintf("Log file %s could not be written: %s\n", path_.c_str(),
+                          std::strerror(error));
+        }
+        if (stopping) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (queued_.empty()) break;
+        }
+    }
+    if (fd >= 0) close(fd);
+}
