@@ -33,6 +33,31 @@ bool DecodeBoardMessage(const char* text, int length, BoardMessage* message) {
     return false;
 }
 
+int WholeDetectAnswersId(const char* data, int count) {
+    int id = -1;
+    int i = 0;
+    while (i < count) {
+        if (data[i] != '{') return -1;
+        char text[9];
+        int length = 0;
+        for (++i; i < count && data[i] != '}'; ++i) {
+            const char byte = data[i];
+            if (byte == '{' || byte == '!' || byte == '\0' || length == 8) return -1;
+            text[length++] = byte;
+        }
+        if (i == count) return -1;  // cut off: the rest comes with a later read
+        ++i;
+        text[length] = '\0';
+        BoardMessage message;
+        if (!DecodeBoardMessage(text, length, &message) || message.type != kDetectResponseType)
+            return -1;
+        const int answerId = static_cast<int>(message.id);
+        if (id != -1 && answerId != id) return -1;
+        id = answerId;
+    }
+    return id;
+}
+
 MessageAssembler::Item MessageAssembler::Take(char byte) {
     switch (byte) {
         case '{':

@@ -37,6 +37,12 @@ std::uint32_t ReadHexNumber(const char* text);
 // any other length the result is false and `message` is left alone.
 bool DecodeBoardMessage(const char* text, int length, BoardMessage* message);
 
+// The board id when `data` holds nothing but one or more whole detect
+// answers ("{" + text + "}" each, as the assembler reads them from a fresh
+// "{"), all with the same id; -1 for anything else. Such bytes change nothing
+// on screen while that id is shown as connected.
+int WholeDetectAnswersId(const char* data, int count);
+
 // Collects the bytes of board messages across reads. Only "{" starts a
 // message afresh; "}" ends one but keeps its characters, so bytes that follow
 // a "}" are appended to them until the next "{".

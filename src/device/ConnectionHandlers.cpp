@@ -53,7 +53,7 @@ void ShowBoardMessage(loggerDialog& dialog, const char* text, int length) {
     // it, the link state of a closed port it may not change.
     if (!dialog.serialHandoff.DeliveringStale()) {
         // The ticks slept through so far were silent ones.
-        dialog.CountPassedTicks();
+        dialog.CountPassedTicks(dialog.serialHandoff.DeliveringReceived());
         dialog.silentTicks = 0;
         // Restyling the label costs far more than this check; under a stream
         // of messages it would be redone for every slice.
@@ -131,6 +131,8 @@ bool loggerDialog::OpenBoardPort(const std::string& portName, bool saveSettings)
 }
 
 void loggerDialog::OnClosePort(wxCommandEvent&) {
+    // Answers that waited came before the close.
+    TakeWaitingAnswers();
     SetStatus("Disconnected", kOlive);
     pendingFields.connected = false;
     CountPassedTicks();
@@ -150,6 +152,7 @@ void loggerDialog::OnClosePort(wxCommandEvent&) {
 
 void loggerDialog::OnLineHungUp() {
     if (!serial.IsOpen()) return;
+    TakeWaitingAnswers();
     serialHandoff.Cancel();
     serial.Close();
     CountPassedTicks();
@@ -206,6 +209,7 @@ void loggerDialog::ShowLinkNote(const wxString& note) {
 }
 
 void loggerDialog::OnResetBoard(wxCommandEvent&) {
+    TakeWaitingAnswers();
     SetStatus("Disconnected", kOlive);
     const bool armed = pollTimer.IsRunning();
     CountPassedTicks();
@@ -229,6 +233,11 @@ void loggerDialog::OnResetTimer(wxTimerEvent&) {
 // pollLastTick is when the last counted tick was due, pollPlanned how many
 // ticks after it the armed wake is for.
 void loggerDialog::OnPollTimer(wxTimerEvent&) {
+    // Answers that waited for this wake count from when they came (the
+    // one-shot timer no longer runs here, yet its ticks are still planned).
+    takingAtWake = true;
+    TakeWaitingAnswers();
+    takingAtWake = false;
     const int ticks = pollPlanned;
     pollPlanned = 0;
     for (int i = 0; i < ticks && pollDelay != 0; ++i) PollTick();
@@ -240,11 +249,11 @@ void loggerDialog::OnPollTimer(wxTimerEvent&) {
     ArmPollTimer();
 }
 
-void loggerDialog::CountPassedTicks() {
+void loggerDialog::CountPassedTicks(std::chrono::steady_clock::time_point now) {
     // Only while the timer is armed: stopped, the ticks are not counted by
     // time at all (the port is closed, or a test drives them one by one).
-    if (!pollTimer.IsRunning() || pollPlanned <= 1) return;
-    const auto passed = (std::chrono::steady_clock::now() - pollLastTick) / kPollTickPeriod;
+    if ((!pollTimer.IsRunning() && !takingAtWake) || pollPlanned <= 1) return;
+    const auto passed = std::max<long long>((now - pollLastTick) / kPollTickPeriod, 0);
     // The ticks before the planned one do nothing but count; the planned one
     // is left to the wake.
     const int quiet = static_cast<int>(std::min<long long>(passed, pollPlanned - 1));
@@ -259,6 +268,7 @@ void loggerDialog::ArmPollTimer() {
     if (due == 0) {
         pollTimer.Stop();
         pollPlanned = 0;
+        PublishQuietAnswers();
         return;
     }
     pollPlanned = due;
@@ -266,6 +276,22 @@ void loggerDialog::ArmPollTimer() {
     // Rounded up: the timer must not come before the tick is due.
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
     pollTimer.StartOnce(static_cast<int>(std::max<long long>(ms, 1)));
+    PublishQuietAnswers();
+}
+
+void loggerDialog::PublishQuietAnswers() {
+    // Only while a poll wake is sure to come and nothing about the board
+    // waits to be shown.
+    long shown = -1;
+    const bool quiet = pollTimer.IsRunning() && !pendingFields.connected && !pendingFields.device &&
+                       ID_STATICTEXT2->GetLabel() == "Connected" &&
+                       ID_TEXTCTRL22->GetValue().ToLong(&shown);
+    serialHandoff.AllowWaiting(quiet ? static_cast<int>(shown) : -1);
+}
+
+void loggerDialog::TakeWaitingAnswers() {
+    serialHandoff.AllowWaiting(-1);
+    serialHandoff.DrainWaiting();
 }
 
 void loggerDialog::PollTick() {
@@ -347,6 +373,9 @@ void OnSerialHangUp() {
 int OnSerialReceive(const char* data, int count) {
     // Reading thread: no window is touched here. The window joins this
     // thread before it goes, so theDialog is valid for the whole call.
-    if (theDialog != nullptr) theDialog->serialHandoff.Push(data, count);
+    // Whole detect answers may wait for the next poll wake (see
+    // PublishQuietAnswers).
+    if (theDialog != nullptr)
+        theDialog->serialHandoff.Push(data, count, WholeDetectAnswersId(data, count));
     return 0;
 }

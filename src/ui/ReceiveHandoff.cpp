@@ -12,11 +12,11 @@ constexpr auto kSlice = std::chrono::milliseconds(8);
 // none is left, so under a steady flood no timer, input or paint would get
 // between the slices.
 class ReceiveHandoff::Continuation : public wxTimer {
-public:
+  public:
     explicit Continuation(ReceiveHandoff& handoff) : handoff_(handoff) {}
     void Notify() override { handoff_.DrainSlice(); }
 
-private:
+  private:
     ReceiveHandoff& handoff_;
 };
 
@@ -31,11 +31,31 @@ void ReceiveHandoff::Attach(wxEvtHandler* gui, Handler handler, std::function<vo
     afterSlice_ = std::move(afterSlice);
 }
 
-bool ReceiveHandoff::Push(const char* data, int count) {
+bool ReceiveHandoff::Push(const char* data, int count, int waitKey) {
     if (count <= 0) return true;
     Block block;
     block.bytes.assign(data, static_cast<std::size_t>(count));
-    return Enqueue(std::move(block));
+    return Enqueue(std::move(block), waitKey);
+}
+
+void ReceiveHandoff::AllowWaiting(int waitKey) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    waitKey_ = waitKey;
+}
+
+void ReceiveHandoff::DrainWaiting() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // With a drain on its way the queue may hold a flood, which goes in
+        // slices.
+        if (blocks_.empty() || drainPosted_) return;
+    }
+    DrainAll();
+}
+
+std::chrono::steady_clock::time_point ReceiveHandoff::DeliveringReceived() const {
+    if (delivering_ != nullptr && delivering_->waited) return delivering_->received;
+    return std::chrono::steady_clock::now();
 }
 
 bool ReceiveHandoff::PushStep(std::function<void()> step) {
@@ -44,16 +64,20 @@ bool ReceiveHandoff::PushStep(std::function<void()> step) {
     return Enqueue(std::move(block));
 }
 
-bool ReceiveHandoff::Enqueue(Block block) {
+bool ReceiveHandoff::Enqueue(Block block, int waitKey) {
     std::unique_lock<std::mutex> lock(mutex_);
     // A step takes no room, so a thread ending its work is never held up.
     if (!block.bytes.empty())
         spaceFreed_.wait(lock, [&] { return cancelled_ || queuedBytes_ < maxBytes_; });
     if (cancelled_ || gui_ == nullptr) return false;
     block.generation = generation_;
+    // Waits only behind blocks that wait too, so the order holds.
+    block.waited = waitKey != -1 && waitKey == waitKey_ && !drainPosted_;
+    if (block.waited) block.received = std::chrono::steady_clock::now();
+    const bool wake = !block.waited;
     queuedBytes_ += block.bytes.size();
     blocks_.push_back(std::move(block));
-    if (!drainPosted_) {
+    if (wake && !drainPosted_) {
         drainPosted_ = true;
         // Queued on the window itself: if the window goes first, its pending
         // calls go with it.
@@ -67,17 +91,20 @@ void ReceiveHandoff::Deliver(Block& block) {
         std::lock_guard<std::mutex> lock(mutex_);
         deliveringStale_ = block.generation != generation_;
     }
+    delivering_ = &block;
     if (block.step)
         block.step();
     else if (handler_)
         handler_(block.bytes.data(), static_cast<int>(block.bytes.size()));
     deliveringStale_ = false;
+    delivering_ = nullptr;
 }
 
 void ReceiveHandoff::Cancel() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         cancelled_ = true;
+        waitKey_ = -1;
         ++generation_;
     }
     spaceFreed_.notify_all();

@@ -16,7 +16,7 @@
 #include <string>
 
 class ReceiveHandoff {
-public:
+  public:
     using Handler = std::function<void(const char* data, int count)>;
 
     explicit ReceiveHandoff(std::size_t maxBytes = 1 << 20);
@@ -27,8 +27,16 @@ public:
     void Attach(wxEvtHandler* gui, Handler handler, std::function<void()> afterSlice = {});
 
     // Any thread. Blocks while the queue is full; returns false (dropping the
-    // block) once Cancel has been called.
-    bool Push(const char* data, int count);
+    // block) once Cancel has been called. A block whose `waitKey` equals the
+    // key last given to AllowWaiting (not -1), pushed while nothing else is
+    // queued, does not wake the GUI thread: it waits, in order, for the next
+    // block that does, or for DrainWaiting.
+    bool Push(const char* data, int count, int waitKey = -1);
+
+    // GUI thread: which blocks may wait (see Push); -1 lets none wait.
+    void AllowWaiting(int waitKey);
+    // GUI thread: deliver the blocks that wait, unless a drain is on its way.
+    void DrainWaiting();
     // Any thread: runs `step` on the GUI thread after the blocks pushed before
     // it (a receive thread's last word, such as "the line hung up"). Never
     // waits for room; false once Cancel has been called.
@@ -49,15 +57,20 @@ public:
     // has been closed since. Its bytes may still be shown, but it must not
     // change the state of what is open now.
     bool DeliveringStale() const { return deliveringStale_; }
+    // GUI thread, while a block is being delivered: when it was received for
+    // a block that waited, else now.
+    std::chrono::steady_clock::time_point DeliveringReceived() const;
 
-private:
+  private:
     struct Block {
         std::string bytes;
         std::function<void()> step;  // set for a step, bytes empty then
         unsigned generation = 0;
+        bool waited = false;
+        std::chrono::steady_clock::time_point received;
     };
     void DrainSlice();
-    bool Enqueue(Block block);
+    bool Enqueue(Block block, int waitKey = -1);
     void Deliver(Block& block);
 
     // Carries the rest of a long drain to a later visit (see DrainSlice).
@@ -69,6 +82,8 @@ private:
     std::deque<Block> blocks_;
     unsigned generation_ = 0;  // counts Cancel calls
     bool deliveringStale_ = false;
+    const Block* delivering_ = nullptr;
+    int waitKey_ = -1;
     std::size_t queuedBytes_ = 0;
     std::size_t maxBytes_;
     bool cancelled_ = false;

@@ -128,6 +128,7 @@ void loggerDialog::StopReceivers() {
 void loggerDialog::SetStatus(const wxString& label, const wxColour& colour) {
     ID_STATICTEXT2->SetForegroundColour(colour);
     ID_STATICTEXT2->SetLabel(label);
+    PublishQuietAnswers();
 }
 
 void loggerDialog::ShowReason(wxStaticText* line, const wxString& text) {
@@ -158,6 +159,7 @@ void loggerDialog::ShowPendingFields() {
     show(ID_TEXTCTRL62, pendingFields.currentValue);
     if (pendingFields.connected) SetStatus("Connected", wxColour(0, 176, 0));
     pendingFields.connected = false;
+    PublishQuietAnswers();
 }
 
 void loggerDialog::OnPageChanged(wxBookCtrlEvent&) {

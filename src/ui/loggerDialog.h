@@ -199,8 +199,9 @@ class loggerDialog : public wxDialog {
     Serial serial;
     UdpServer udpServer;
     int silentTicks = 0;
-    int consoleOn = 0;  // bit 0: debug console open
-    wxTimer pollTimer;  // one-shot, armed while the port is open (see OnPollTimer)
+    int consoleOn = 0;          // bit 0: debug console open
+    wxTimer pollTimer;          // one-shot, armed while the port is open (see OnPollTimer)
+    bool takingAtWake = false;  // OnPollTimer is taking the answers that waited for it
     std::chrono::steady_clock::time_point pollLastTick;
     int pollPlanned = 0;
     wxTimer resetTimer;
@@ -277,9 +278,17 @@ class loggerDialog : public wxDialog {
     void OnResetBoard(wxCommandEvent& event);
     void OnResetTimer(wxTimerEvent& event);
     void OnPollTimer(wxTimerEvent& event);
-    void PollTick();          // one 20 ms poll tick, as the timer counts it
-    void CountPassedTicks();  // the ticks slept through until now
-    void ArmPollTimer();      // wakes for the next tick that does something
+    void PollTick();  // one 20 ms poll tick, as the timer counts it
+    // The ticks slept through until `now` (not before the last counted one).
+    void CountPassedTicks(
+        std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
+    // A detect answer of the board shown as connected changes nothing on
+    // screen: the reading thread may leave it for the next poll wake instead
+    // of waking the window. These say when that holds, and take such answers
+    // before anything they could be out of date for.
+    void PublishQuietAnswers();
+    void TakeWaitingAnswers();
+    void ArmPollTimer();  // wakes for the next tick that does something
     void ProcessSerialBytes(const char* data, int count);  // GUI thread
     void FillOutputFrames();
     void RefreshSegmentGrid();

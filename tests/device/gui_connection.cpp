@@ -713,4 +713,40 @@ TEST_F(BoardWindowTest, LatencyFromBoardWriteToField) {
     EXPECT_LT(field.median, 10.0);
 }
 
+// Blocks allowed to wait stay queued without waking the window, in order
+// before the next block that wakes it, or until the window takes them; they
+// report when they came, not when they are delivered.
+TEST(ReceiveHandoffWaiting, WaitsInOrderUntilWokenOrTaken) {
+    wxEvtHandler gui;
+    ReceiveHandoff handoff;
+    std::string seen;
+    std::vector<long long> lateMs;
+    handoff.Attach(&gui, [&](const char* data, int count) {
+        seen.append(data, static_cast<std::size_t>(count));
+        lateMs.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - handoff.DeliveringReceived())
+                             .count());
+    });
+    handoff.AllowWaiting(7);
+    ASSERT_TRUE(handoff.Push("a", 1, 7));
+    ASSERT_TRUE(handoff.Push("b", 1, 7));
+    PumpEvents(100);
+    EXPECT_EQ(seen, "") << "nothing woke the window";
+    ASSERT_TRUE(handoff.Push("c", 1, 8));  // another key wakes it
+    EXPECT_TRUE(PumpUntil([&] { return seen == "abc"; }, 3000)) << seen;
+    ASSERT_TRUE(handoff.Push("d", 1, 7));
+    PumpEvents(100);
+    handoff.AllowWaiting(-1);
+    ASSERT_TRUE(handoff.Push("e", 1, 7));  // no longer allowed: wakes
+    EXPECT_TRUE(PumpUntil([&] { return seen == "abcde"; }, 3000)) << seen;
+    ASSERT_EQ(lateMs.size(), 5u);
+    EXPECT_GE(lateMs[0], 100) << "counted from when it came";
+    EXPECT_GE(lateMs[3], 100);
+    handoff.AllowWaiting(7);
+    ASSERT_TRUE(handoff.Push("f", 1, 7));
+    handoff.DrainWaiting();
+    EXPECT_EQ(seen, "abcdef");
+    EXPECT_EQ(handoff.QueuedBytes(), 0u);
+}
+
 }  // namespace

@@ -229,4 +229,36 @@ TEST(Decode, OtherLengthsLeaveTheMessageAlone) {
     }
 }
 
+// Only bytes that are whole detect answers of one board may wait for the
+// window's next poll; anything else must reach the window at once.
+TEST(WholeDetectAnswers, OnlyWholeAnswersOfOneBoard) {
+    const struct {
+        std::string bytes;
+        int id;
+    } rows[] = {
+        {"{F01}", 1},
+        {"{F2A}{F2A}", 0x2A},
+        {"{F123}", 0x123},     // four-digit form
+        {"{F0120000}", 0x12},  // long form with a value
+        {"{F01}{F02}", -1},    // two boards
+        {"{F01}{0123}", -1},   // an event behind it
+        {"{0123}", -1},        // an event alone
+        {"{F01", -1},          // cut off
+        {"F01}", -1},          // tail of a message begun earlier
+        {"{F01}!", -1},        // an acknowledgement
+        {"{F01}\r\n", -1},     // bytes the assembler would append
+        {"{F0{F01}", -1},      // a restart
+        {"{F012345678}", -1},  // too long to decode
+        {"", -1},
+        {std::string("{F\0"
+                     "1}",
+                     5),
+         -1},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(WholeDetectAnswersId(row.bytes.data(), static_cast<int>(row.bytes.size())),
+                  row.id)
+            << row.bytes;
+}
+
 }  // namespace
