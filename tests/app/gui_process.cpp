@@ -54,6 +54,7 @@ class ProgramProcess {
     // The exit status, or -1 when the process has not ended within `ms`.
     int WaitForExit(int ms) { return process_.WaitForExit(ms); }
     std::string Output() const { return FileText(output_); }
+    std::string Errors() const { return FileText(errors_); }
     // The toolkit's complaints on standard error, "" when there were none.
     std::string ToolkitWarnings() const {
         static const std::regex warning("Gtk-(CRITICAL|WARNING)[^\n]*");
@@ -106,7 +107,7 @@ TEST_F(ProgramExitTest, CloseBoxEndsTheProgramWithStatusZero) {
 
     RequestClose(display, window);
 
-    EXPECT_EQ(program.WaitForExit(10000), 0);
+    EXPECT_EQ(program.WaitForExit(10000), 0) << program.Errors();
     // The close box skips the steps of "Quit".
     EXPECT_EQ(program.Output().find("Program closed"), std::string::npos) << program.Output();
 }
@@ -143,7 +144,7 @@ void RunUntilQuit(ProgramProcess& program, Display* display) {
     ASSERT_EQ(system(click.c_str()), 0) << click;
     int status = -1;
     PumpUntil([&] { return (status = program.WaitForExit(1)) >= 0; }, 10000);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, 0) << program.Errors();
 }
 
 TEST_F(ProgramExitTest, QuitEndsTheProgramWithStatusZero) {
