@@ -10,25 +10,7 @@
 #include <cstring>
 #include <ctime>
 
-namespace {
-
-bool WriteAll(int fd, const std::string& text, int* error) {
-    const char* data = text.data();
-    std::size_t size = text.size();
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            *error = errno;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
+#include "console/SystemError.h"
 
 std::string LogTimestamp(std::chrono::system_clock::time_point when) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
@@ -129,7 +111,7 @@ void ConsoleLog::Run() {
                    std::to_string(newlyDropped) +
                    " lines dropped: the log file could not keep up]\n" + text;
         int error = 0;
-        if (!failed && !text.empty() && !WriteAll(fd, text, &error)) {
+        if (!failed && !text.empty() && !WriteAll(fd, text.data(), text.size(), &error)) {
             failed = true;  // said once; later lines are let go
             ConsolePrintf("Log file %s could not be written: %s\n", path_.c_str(),
                           std::strerror(error));

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -40,3 +41,17 @@ std::string SystemErrorWithName(int error) {
 }
 
 std::string FailureText::Line() const { return hint.empty() ? summary : summary + " " + hint; }
+
+bool WriteAll(int fd, const char* data, std::size_t size, int* error) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *error = errno;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}

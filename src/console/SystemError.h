@@ -2,6 +2,7 @@
 // call failed.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The text the C library gives for `error` ("Permission denied"), always in
@@ -31,3 +32,7 @@ struct CallError {
     int error = 0;     // errno; 0 when nothing failed
     std::string call;  // what failed: "open", "bind", ...
 };
+
+// Writes all `size` bytes to `fd`, going on after short writes and
+// interruptions. On failure returns false with errno in *error.
+bool WriteAll(int fd, const char* data, std::size_t size, int* error);

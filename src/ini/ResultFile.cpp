@@ -8,25 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/SystemError.h"
+
 namespace {
 
 const char* LineEndText(LineEnds ends) { return ends == LineEnds::kCrLf ? "\r\n" : "\n"; }
 
 std::string Reason(int error) { return std::strerror(error); }
-
-bool WriteAll(int fd, const char* data, std::size_t size, int* error) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            *error = errno;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 std::string Folder(const std::string& path) {
     const auto slash = path.find_last_of('/');
