@@ -92,7 +92,8 @@ void ConsoleLog::Run() {
 
     const int fd = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
-        ConsolePrintf("Log file %s could not be opened: %s\n", path_.c_str(), std::strerror(errno));
+        ConsolePrintf("Log file %s could not be opened: %s\n", path_.c_str(),
+                      SystemErrorText(errno).c_str());
     bool failed = fd < 0;
     for (;;) {
         std::string text;
@@ -114,7 +115,7 @@ void ConsoleLog::Run() {
         if (!failed && !text.empty() && !WriteAll(fd, text.data(), text.size(), &error)) {
             failed = true;  // said once; later lines are let go
             ConsolePrintf("Log file %s could not be written: %s\n", path_.c_str(),
-                          std::strerror(error));
+                          SystemErrorText(error).c_str());
         }
         if (stopping) {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -14,7 +14,7 @@ namespace {
 
 const char* LineEndText(LineEnds ends) { return ends == LineEnds::kCrLf ? "\r\n" : "\n"; }
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) { return SystemErrorText(error); }
 
 std::string Folder(const std::string& path) {
     const auto slash = path.find_last_of('/');
