@@ -73,13 +73,6 @@ bool loggerApp::OnInit() {
 
 bool loggerApp::EndedNormally() { return endedNormally; }
 
-bool DisplayReachable(const std::string& name) {
-    GdkDisplay* display = gdk_display_open(name.empty() ? nullptr : name.c_str());
-    if (display == nullptr) return false;
-    gdk_display_close(display);
-    return true;
-}
-
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     // Arguments are UTF-8 whatever the locale.
     std::vector<wxString> texts;
