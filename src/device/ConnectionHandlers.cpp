@@ -238,6 +238,10 @@ void loggerDialog::OnPollTimer(wxTimerEvent&) {
     takingAtWake = true;
     TakeWaitingAnswers();
     takingAtWake = false;
+    // The board answers a detect request sent by the ticks below within a
+    // millisecond, while this wake still runs: the answer may wait for the
+    // next wake already (ArmPollTimer decides again after the ticks).
+    PublishQuietAnswers(true);
     const int ticks = pollPlanned;
     pollPlanned = 0;
     for (int i = 0; i < ticks && pollDelay != 0; ++i) PollTick();
@@ -279,14 +283,18 @@ void loggerDialog::ArmPollTimer() {
     PublishQuietAnswers();
 }
 
-void loggerDialog::PublishQuietAnswers() {
+void loggerDialog::PublishQuietAnswers(bool wakeComing) {
     // Only while a poll wake is sure to come and nothing about the board
-    // waits to be shown.
+    // waits to be shown; answers that waited when that ends are fetched.
     long shown = -1;
-    const bool quiet = pollTimer.IsRunning() && !pendingFields.connected && !pendingFields.device &&
+    const bool quiet = (wakeComing || pollTimer.IsRunning()) && pollDelay != 0 &&
+                       !pendingFields.connected && !pendingFields.device &&
                        ID_STATICTEXT2->GetLabel() == "Connected" &&
                        ID_TEXTCTRL22->GetValue().ToLong(&shown);
-    serialHandoff.AllowWaiting(quiet ? static_cast<int>(shown) : -1);
+    if (quiet)
+        serialHandoff.AllowWaiting(static_cast<int>(shown));
+    else
+        serialHandoff.StopWaiting();
 }
 
 void loggerDialog::TakeWaitingAnswers() {

@@ -43,6 +43,25 @@ void ReceiveHandoff::AllowWaiting(int waitKey) {
     waitKey_ = waitKey;
 }
 
+void ReceiveHandoff::StopWaiting() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    waitKey_ = -1;
+    if (!blocks_.empty() && !drainPosted_ && !cancelled_ && gui_ != nullptr) PostDrain();
+}
+
+unsigned ReceiveHandoff::Wakes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return wakes_;
+}
+
+void ReceiveHandoff::PostDrain() {
+    drainPosted_ = true;
+    ++wakes_;
+    // Queued on the window itself: if the window goes first, its pending
+    // calls go with it.
+    gui_->CallAfter([this] { DrainSlice(); });
+}
+
 void ReceiveHandoff::DrainWaiting() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -77,12 +96,7 @@ bool ReceiveHandoff::Enqueue(Block block, int waitKey) {
     const bool wake = !block.waited;
     queuedBytes_ += block.bytes.size();
     blocks_.push_back(std::move(block));
-    if (wake && !drainPosted_) {
-        drainPosted_ = true;
-        // Queued on the window itself: if the window goes first, its pending
-        // calls go with it.
-        gui_->CallAfter([this] { DrainSlice(); });
-    }
+    if (wake && !drainPosted_) PostDrain();
     return true;
 }
 

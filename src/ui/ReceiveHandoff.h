@@ -35,6 +35,9 @@ class ReceiveHandoff {
 
     // GUI thread: which blocks may wait (see Push); -1 lets none wait.
     void AllowWaiting(int waitKey);
+    // GUI thread: lets none wait any more, and wakes itself for those that
+    // do.
+    void StopWaiting();
     // GUI thread: deliver the blocks that wait, unless a drain is on its way.
     void DrainWaiting();
     // Any thread: runs `step` on the GUI thread after the blocks pushed before
@@ -51,6 +54,8 @@ class ReceiveHandoff {
     void DrainAll();
 
     std::size_t QueuedBytes() const;
+    // How many times the GUI thread has been woken for blocks so far.
+    unsigned Wakes() const;
 
     // GUI thread, while a block or step is being delivered: true when it was
     // pushed before the last Cancel, that is, it belongs to a connection that
@@ -72,6 +77,7 @@ class ReceiveHandoff {
     void DrainSlice();
     bool Enqueue(Block block, int waitKey = -1);
     void Deliver(Block& block);
+    void PostDrain();  // with mutex_ held
 
     // Carries the rest of a long drain to a later visit (see DrainSlice).
     class Continuation;
@@ -88,6 +94,7 @@ class ReceiveHandoff {
     std::size_t maxBytes_;
     bool cancelled_ = false;
     bool drainPosted_ = false;
+    unsigned wakes_ = 0;
     wxEvtHandler* gui_ = nullptr;
     Handler handler_;
     std::function<void()> afterSlice_;

@@ -286,7 +286,7 @@ class loggerDialog : public wxDialog {
     // screen: the reading thread may leave it for the next poll wake instead
     // of waking the window. These say when that holds, and take such answers
     // before anything they could be out of date for.
-    void PublishQuietAnswers();
+    void PublishQuietAnswers(bool wakeComing = false);
     void TakeWaitingAnswers();
     void ArmPollTimer();  // wakes for the next tick that does something
     void ProcessSerialBytes(const char* data, int count);  // GUI thread

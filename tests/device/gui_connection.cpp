@@ -14,6 +14,7 @@
 #include "BoardWindowTest.h"
 #include "Heartbeat.h"
 #include "PortHolder.h"
+#include "device/BoardProtocol.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -90,6 +91,30 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     EXPECT_TRUE(WaitForStatus("Connected"));
     EXPECT_EQ(StatusColour(), kGreenStatus);
     EXPECT_EQ(dialog->ID_TEXTCTRL22->GetValue(), "7");
+
+    // From now on the answers change nothing on screen: they wait for the
+    // poll wakes instead of waking the window, also an answer that comes
+    // while the wake that sent its request still runs (a real board answers
+    // within a millisecond), here pushed as the request is echoed.
+    struct EarlyAnswer : ConsoleSink {
+        ReceiveHandoff* handoff = nullptr;
+        int pushed = 0;
+        void Write(const ConsoleSpan& span) override {
+            if (span.text != "{DET}\n") return;
+            handoff->Push("{F07}", 5, WholeDetectAnswersId("{F07}", 5));
+            ++pushed;
+        }
+    } early;
+    early.handoff = &dialog->serialHandoff;
+    AddConsoleSink(&early);
+    const unsigned wakes = dialog->serialHandoff.Wakes();
+    const int detects = board.DetectCount();
+    const bool detected = PumpUntil([&] { return board.DetectCount() >= detects + 6; }, 5000);
+    RemoveConsoleSink(&early);
+    ASSERT_TRUE(detected);
+    EXPECT_GE(early.pushed, 5);
+    EXPECT_LE(dialog->serialHandoff.Wakes() - wakes, 1u);
+    EXPECT_EQ(Status(), "Connected");
 }
 
 struct PageFrames {
