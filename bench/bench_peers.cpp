@@ -257,7 +257,13 @@ Window WaitForMap(X& x, pid_t pid, int ms, double* mappedMs, Clock::time_point s
         while (XPending(x.display) > 0) {
             XEvent event;
             XNextEvent(x.display, &event);
-            if (event.type == MapNotify && WindowPid(x.display, event.xmap.window) == pid) {
+            // Toolkits map helper windows of a pixel or two as well (Qt):
+            // the program's window is a real one.
+            XWindowAttributes attributes{};
+            if (event.type == MapNotify && WindowPid(x.display, event.xmap.window) == pid &&
+                XGetWindowAttributes(x.display, event.xmap.window, &attributes) != 0 &&
+                attributes.c_class == InputOutput && attributes.width >= 50 &&
+                attributes.height >= 50) {
                 *mappedMs = MsSince(start);
                 return event.xmap.window;
             }
@@ -394,6 +400,17 @@ double StrayDamage(X& x, Window window, int ms) {
     return count * 1000.0 / ms;
 }
 
+// Whether process `pid` has `path` open.
+bool HoldsPath(pid_t pid, const std::string& path) {
+    std::error_code error;
+    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (fs::directory_iterator it(fds, error), end; !error && it != end; it.increment(error)) {
+        std::error_code linkError;
+        if (fs::read_symlink(it->path(), linkError).string() == path) return true;
+    }
+    return false;
+}
+
 Results Measure(X& x, const Program& program, bool quick, std::FILE* log) {
     Results r;
     const int starts = quick ? 3 : 5;
@@ -431,7 +448,27 @@ Results Measure(X& x, const Program& program, bool quick, std::FILE* log) {
         const bool last = i == starts;
         if (last && window != 0 && program.hasPort) {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            if (program.openPort) program.openPort(x, window);
+            if (program.openPort) {
+                // A key or click that comes before the program takes input
+                // is lost: asked again until the program holds the port.
+                // (A program may open the port for a moment while it looks
+                // at the serial devices: held means held for a while.)
+                auto held = [&] {
+                    if (!HoldsPath(pid, port.Path())) return false;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    return HoldsPath(pid, port.Path());
+                };
+                for (int attempt = 0; attempt < 10; ++attempt) {
+                    if (attempt > 0)
+                        std::fprintf(log, "%s: port not open yet, asking again\n",
+                                     program.name.c_str());
+                    program.openPort(x, window);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+                    if (held()) break;
+                }
+            }
+            if (!HoldsPath(pid, port.Path()))
+                std::fprintf(log, "%s: the port did not open\n", program.name.c_str());
             std::this_thread::sleep_for(std::chrono::seconds(5));
             r.rssKiB = StatusKiB(pid, "VmRSS");
             const int idleSeconds = quick ? 10 : 30;
@@ -572,6 +609,12 @@ int main(int argc, char** argv) {
     if (OnPath("cutecom") && !shim.empty()) {
         Program p{"cutecom", {"cutecom"}, {{"LD_PRELOAD", shim}}, nullptr, nullptr, true, nullptr};
         p.configure = [](const fs::path& config, const std::string& port) {
+            // A cutecom that was ended leaves its lock file (LCK..pts_N)
+            // behind, and a later one refuses the port of the same number.
+            std::string name = port.substr(std::strlen("/dev/"));
+            std::replace(name.begin(), name.end(), '/', '_');
+            std::error_code ignored;
+            fs::remove("/run/lock/LCK.." + name, ignored);
             WriteFile(config / "CuteCom" / "CuteCom5.conf",
                       "[sessions]\n1\\BaudRate=115200\n1\\DataBits=8\n1\\Device=" + port +
                           "\n1\\FlowControl=0\n1\\OpenMode=3\n1\\Parity=0\n1\\StopBits=1\n"
