@@ -147,8 +147,12 @@ void loggerDialog::ShowReason(wxStaticText* line, const wxString& text) {
 }
 
 void loggerDialog::ShowPendingFields() {
-    auto show = [](wxTextCtrl* field, std::optional<wxString>& value) {
-        if (value) field->ChangeValue(*value);
+    bool changed = false;
+    auto show = [&changed](wxTextCtrl* field, std::optional<wxString>& value) {
+        if (value) {
+            field->ChangeValue(*value);
+            changed = true;
+        }
         value.reset();
     };
     show(ID_TEXTCTRL22, pendingFields.device);
@@ -160,6 +164,24 @@ void loggerDialog::ShowPendingFields() {
     if (pendingFields.connected) SetStatus("Connected", wxColour(0, 176, 0));
     pendingFields.connected = false;
     PublishQuietAnswers();
+    if (changed) PaintEventsNow();
+}
+
+// The toolkit paints at most one frame per 1/60 s: a field changed just
+// after another drawing (the Device box of a board answering between UDP
+// events, the status) waits up to 17 ms for its frame. An event is drawn at
+// once instead, at most once per frame time so that a flood still costs no
+// more than the frames would.
+void loggerDialog::PaintEventsNow() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastEventPaint < std::chrono::milliseconds(16)) return;
+    GtkWidget* widget = static_cast<GtkWidget*>(GetHandle());
+    GdkWindow* window = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
+    if (window == nullptr || !gtk_widget_get_mapped(widget)) return;
+    lastEventPaint = now;
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gdk_window_process_updates(window, TRUE);
+    G_GNUC_END_IGNORE_DEPRECATIONS
 }
 
 void loggerDialog::OnPageChanged(wxBookCtrlEvent&) {

@@ -288,6 +288,8 @@ class loggerDialog : public wxDialog {
     // before anything they could be out of date for.
     void PublishQuietAnswers(bool wakeComing = false);
     void TakeWaitingAnswers();
+    void PaintEventsNow();
+    std::chrono::steady_clock::time_point lastEventPaint;
     void ArmPollTimer();  // wakes for the next tick that does something
     void ProcessSerialBytes(const char* data, int count);  // GUI thread
     void FillOutputFrames();
