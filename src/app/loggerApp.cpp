@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PixbufLoaders.h"
 #include "app/Settings.h"
 #include "console/ConsoleLog.h"
 #include "console/PromptWakeups.h"
@@ -147,6 +148,8 @@ int RunBrantle(int argc, char** argv) {
                      argc > 0 ? argv[0] : "brantle-config-helper");
         return 1;
     }
+
+    LeaveOutSvgLoader();
 
     // The windows' X class and name are the desktop entry's. The toolkit
     // takes the class from its --class option only (set later, it is not

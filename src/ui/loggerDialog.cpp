@@ -18,7 +18,7 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     BuildWindow();
 
     // The poll timer is armed by an open; nothing wakes the window before.
-    GetSizer()->Fit(this);
+    // (SetSizeHints fits the window too.)
     GetSizer()->SetSizeHints(this);
 
     BindEvents();
