@@ -54,6 +54,8 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     axisFields[0]->SetFont(GetFont().Bold());
 
     ID_NOTEBOOK1->Refresh();
+    // The window opens with the first field of the first page focused.
+    ID_TEXTCTRL25->SetFocus();
 
     serialHandoff.Attach(
         this, [this](const char* data, int count) { ProcessSerialBytes(data, count); },
