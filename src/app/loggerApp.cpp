@@ -2,6 +2,8 @@
 
 #include <glib.h>
 #include <gtk/gtk.h>
+#include <time.h>
+#include <unistd.h>
 #include <wx/bitmap.h>
 #include <wx/cmdline.h>
 #include <wx/icon.h>
@@ -39,6 +41,40 @@ wxIcon AppIcon() {
     return icon;
 }
 std::string logPath;  // --log FILE (UTF-8); empty: the LogFile setting decides
+
+// BRANTLE_STARTUP_TRACE=1 prints the stages of the start-up to standard
+// error with the CPU time the process has used and the time since main;
+// BRANTLE_STARTUP_TRACE=exit also ends the program once its window is first
+// drawn, so that a profiler can count the work of one start-up.
+const char* const startupTrace = std::getenv("BRANTLE_STARTUP_TRACE");
+
+double Milliseconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+void TraceStartup(const char* stage) {
+    if (startupTrace == nullptr) return;
+    static const double mainEntered = Milliseconds(CLOCK_MONOTONIC);
+    std::fprintf(stderr, "start-up: %-12s %6.1f ms CPU, %6.1f ms since main\n", stage,
+                 Milliseconds(CLOCK_PROCESS_CPUTIME_ID),
+                 Milliseconds(CLOCK_MONOTONIC) - mainEntered);
+}
+
+gboolean TraceMapped(GtkWidget* widget, GdkEvent*, gpointer) {
+    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(TraceMapped), nullptr);
+    TraceStartup("mapped");
+    return FALSE;
+}
+
+gboolean TraceFirstDrawn(GtkWidget* widget, cairo_t*, gpointer) {
+    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(TraceFirstDrawn),
+                                         nullptr);
+    TraceStartup("first drawn");
+    if (std::strcmp(startupTrace, "exit") == 0) _exit(0);
+    return FALSE;
+}
 }  // namespace
 
 void ConfigureToolkit() {
@@ -54,6 +90,7 @@ void ConfigureToolkit() {
 }
 
 bool loggerApp::OnInit() {
+    TraceStartup("toolkit up");
     wxInitAllImageHandlers();
     ConfigureToolkit();
     if (logPath.empty()) logPath = Utf8Text(ReadSetting("LogFile", wxEmptyString));
@@ -62,6 +99,11 @@ bool loggerApp::OnInit() {
     {
         loggerDialog dialog(nullptr, wxID_ANY);
         dialog.SetIcon(AppIcon());
+        TraceStartup("window built");
+        if (startupTrace != nullptr) {
+            g_signal_connect(dialog.GetHandle(), "map-event", G_CALLBACK(TraceMapped), nullptr);
+            g_signal_connect(dialog.GetHandle(), "draw", G_CALLBACK(TraceFirstDrawn), nullptr);
+        }
         SetTopWindow(&dialog);
         dialog.ShowModal();
         SetTopWindow(nullptr);
@@ -118,6 +160,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 int RunBrantle(int argc, char** argv) {
+    TraceStartup("main");
     // Nothing here draws with OpenGL, yet GTK probes it when it opens the
     // display, which loads Mesa's drivers and LLVM: half of the resident
     // memory and a good part of the start-up. A GDK_GL given by the user

@@ -35,9 +35,7 @@ wxButton* StackButton(wxWindow* parent, wxSizer* stack, const char* name, const 
 }
 }  // namespace
 
-wxPanel* loggerDialog::BuildDiscrCtrlsPage(wxNotebook* book) {
-    ID_PANEL1 = MakePage(book, "ID_PANEL1");
-    wxPanel* page = ID_PANEL1;
+void loggerDialog::BuildDiscrCtrlsPage(wxPanel* page) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
 
     auto* event = new wxFlexGridSizer(4, 0, 0);
@@ -142,12 +140,9 @@ wxPanel* loggerDialog::BuildDiscrCtrlsPage(wxNotebook* book) {
 
     page->SetSizer(sizer);
     sizer->Fit(page);
-    return page;
 }
 
-wxPanel* loggerDialog::BuildNumCtrlsPage(wxNotebook* book) {
-    ID_PANEL6 = MakePage(book, "ID_PANEL6");
-    wxPanel* page = ID_PANEL6;
+void loggerDialog::BuildNumCtrlsPage(wxPanel* page) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
 
     auto* event = new wxFlexGridSizer(4, 0, 0);
@@ -218,5 +213,4 @@ wxPanel* loggerDialog::BuildNumCtrlsPage(wxNotebook* book) {
 
     page->SetSizer(sizer);
     sizer->Fit(page);
-    return page;
 }

@@ -9,8 +9,14 @@ wxSize FitWidth(wxWindow* control, int width) {
 
 wxStaticText* MakeLabel(wxWindow* parent, const char* name, const wxString& text,
                         const wxSize& size, long style) {
-    return new wxStaticText(parent, wxWindow::NewControlId(), text, wxDefaultPosition, size, style,
-                            name);
+    // A label that resizes itself to its text measures the text as soon as it
+    // has it, before it has a parent, and again once it is placed; it is made
+    // without resizing, which leaves out the first measure, and resizes itself
+    // to later texts as asked.
+    auto* label = new wxStaticText(parent, wxWindow::NewControlId(), text, wxDefaultPosition, size,
+                                   style | wxST_NO_AUTORESIZE, name);
+    label->SetWindowStyleFlag(style);
+    return label;
 }
 
 wxTextCtrl* MakeText(wxWindow* parent, const char* name, const wxString& value, int width,
@@ -33,8 +39,8 @@ wxButton* MakeButton(wxWindow* parent, const char* name, const wxString& label,
                                 wxDefaultSize, 0, wxDefaultValidator, name);
     if (size != wxDefaultSize) {
         const wxSize best = button->GetBestSize();
-        button->SetMinSize(wxSize(size.x > best.x ? size.x : best.x,
-                                  size.y > best.y ? size.y : best.y));
+        button->SetMinSize(
+            wxSize(size.x > best.x ? size.x : best.x, size.y > best.y ? size.y : best.y));
     }
     return button;
 }
@@ -49,16 +55,16 @@ wxChoice* MakeChoice(wxWindow* parent, const char* name, const wxArrayString& it
 }
 
 wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label) {
-    return new wxCheckBox(parent, wxWindow::NewControlId(), label, wxDefaultPosition,
-                          wxDefaultSize, 0, wxDefaultValidator, name);
+    return new wxCheckBox(parent, wxWindow::NewControlId(), label, wxDefaultPosition, wxDefaultSize,
+                          0, wxDefaultValidator, name);
 }
 
 namespace {
 class BookPage : public wxPanel {
-public:
+  public:
     BookPage(wxBookCtrlBase* book, const char* name)
-        : wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
-                  wxTAB_TRAVERSAL, name),
+        : wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
+                  name),
           book_(book) {}
 
     bool SendIdleEvents(wxIdleEvent& event) override {
@@ -66,7 +72,7 @@ public:
         return wxPanel::SendIdleEvents(event);
     }
 
-private:
+  private:
     wxBookCtrlBase* const book_;
 };
 }  // namespace
@@ -77,7 +83,8 @@ void SetAccessibleName(wxWindow* control, const wxString& name) {
     GtkWidget* widget = control->GetHandle();
     if (widget == nullptr) return;
     AtkObject* accessible = gtk_widget_get_accessible(widget);
-    if (accessible != nullptr) atk_object_set_name(accessible, name.Strip(wxString::both).utf8_str());
+    if (accessible != nullptr)
+        atk_object_set_name(accessible, name.Strip(wxString::both).utf8_str());
 }
 
 wxString GetAccessibleName(wxWindow* control) {

@@ -33,13 +33,11 @@ wxFlexGridSizer* Row(int cells) { return new wxFlexGridSizer(cells, 0, 0); }
 // columns as narrow as their labels, and the "Clear outputs" button below.
 // Row labels count in steps of `rowStep`.
 struct GridPage {
-    wxPanel* page;
     wxGrid* grid;
     wxButton* clear;
 };
-GridPage MakeGridPage(wxNotebook* book, const char* pageName, const char* gridName, int rows,
-                      int cols, int rowStep, const char* buttonName) {
-    auto* page = MakePage(book, pageName);
+GridPage MakeGridPage(wxPanel* page, const char* gridName, int rows, int cols, int rowStep,
+                      const char* buttonName) {
     auto* grid = new wxGrid(page, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize,
                             wxWANTS_CHARS, gridName);
     grid->CreateGrid(rows, cols);
@@ -62,7 +60,7 @@ GridPage MakeGridPage(wxNotebook* book, const char* pageName, const char* gridNa
     column->Add(grid, 0, wxALL, kGap + 2);
     column->Add(clear, 0, wxALL, kGap + 2);
     page->SetSizer(column);
-    return {page, grid, clear};
+    return {grid, clear};
 }
 
 // Widens a single-line field so that `longest` shows whole in `font`. The
@@ -108,9 +106,7 @@ const char kExponentSample[] = "-1.000000e+000";  // written by the calculator
 
 }  // namespace
 
-wxPanel* loggerDialog::BuildIndicationPage(wxNotebook* book) {
-    auto* page = MakePage(book, "ID_PANEL2");
-    ID_PANEL2 = page;
+void loggerDialog::BuildIndicationPage(wxPanel* page) {
     auto* column = new wxBoxSizer(wxVERTICAL);
 
     auto* typeRow = Row(2);
@@ -232,30 +228,23 @@ wxPanel* loggerDialog::BuildIndicationPage(wxNotebook* book) {
 
     column->Add(lower, 0, wxALL, kGap);
     page->SetSizer(column);
-    return page;
 }
 
-wxPanel* loggerDialog::BuildAlphNumPage(wxNotebook* book) {
+void loggerDialog::BuildAlphNumPage(wxPanel* page) {
     // Row r shows display unit 15 - r, column c the character at position c.
-    const GridPage built = MakeGridPage(book, "ID_PANEL4", "ID_GRID1", 16, 8, 1, "ID_BUTTON7");
-    ID_PANEL4 = built.page;
+    const GridPage built = MakeGridPage(page, "ID_GRID1", 16, 8, 1, "ID_BUTTON7");
     ID_GRID1 = built.grid;
     ID_BUTTON7 = built.clear;
-    return built.page;
 }
 
-wxPanel* loggerDialog::BuildDiscreteIndicPage(wxNotebook* book) {
+void loggerDialog::BuildDiscreteIndicPage(wxPanel* page) {
     // The cell in row R, column C shows output R + C.
-    const GridPage built = MakeGridPage(book, "ID_PANEL5", "ID_GRID2", 7, 10, 10, "ID_BUTTON11");
-    ID_PANEL5 = built.page;
+    const GridPage built = MakeGridPage(page, "ID_GRID2", 7, 10, 10, "ID_BUTTON11");
     ID_GRID2 = built.grid;
     ID_BUTTON11 = built.clear;
-    return built.page;
 }
 
-wxPanel* loggerDialog::BuildAxesPage(wxNotebook* book) {
-    auto* page = MakePage(book, "ID_PANEL3");
-    ID_PANEL3 = page;
+void loggerDialog::BuildAxesPage(wxPanel* page) {
     auto* columns = new wxBoxSizer(wxHORIZONTAL);
 
     // The 16 axis rows, 0 to 7 in the left pair of columns and 8 to 15 in
@@ -355,5 +344,4 @@ wxPanel* loggerDialog::BuildAxesPage(wxNotebook* book) {
     auto* outer = new wxBoxSizer(wxVERTICAL);
     outer->Add(columns);
     page->SetSizer(outer);
-    return page;
 }

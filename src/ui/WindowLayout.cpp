@@ -60,20 +60,33 @@ void loggerDialog::BuildWindow() {
 
     ID_NOTEBOOK1 =
         new wxNotebook(this, NewControlId(), wxDefaultPosition, wxDefaultSize, 0, "ID_NOTEBOOK1");
-    const std::pair<wxPanel* (loggerDialog::*)(wxNotebook*), const char*> pages[] = {
-        {&loggerDialog::BuildDiscrCtrlsPage, "DiscrCtrls"},
-        {&loggerDialog::BuildNumCtrlsPage, "NumCtrls"},
-        {&loggerDialog::BuildIndicationPage, "Indication"},
-        {&loggerDialog::BuildAlphNumPage, "AlphNum Indic"},
-        {&loggerDialog::BuildDiscreteIndicPage, "Discrete Indic"},
-        {&loggerDialog::BuildAxesPage, "Axes"},
+    const struct {
+        wxPanel* loggerDialog::*page;
+        const char* name;
+        const char* tab;
+        void (loggerDialog::*build)(wxPanel*);
+    } pages[] = {
+        {&loggerDialog::ID_PANEL1, "ID_PANEL1", "DiscrCtrls", &loggerDialog::BuildDiscrCtrlsPage},
+        {&loggerDialog::ID_PANEL6, "ID_PANEL6", "NumCtrls", &loggerDialog::BuildNumCtrlsPage},
+        {&loggerDialog::ID_PANEL2, "ID_PANEL2", "Indication", &loggerDialog::BuildIndicationPage},
+        {&loggerDialog::ID_PANEL4, "ID_PANEL4", "AlphNum Indic", &loggerDialog::BuildAlphNumPage},
+        {&loggerDialog::ID_PANEL5, "ID_PANEL5", "Discrete Indic",
+         &loggerDialog::BuildDiscreteIndicPage},
+        {&loggerDialog::ID_PANEL3, "ID_PANEL3", "Axes", &loggerDialog::BuildAxesPage},
     };
-    for (const auto& [build, tab] : pages)
-        ID_NOTEBOOK1->AddPage((this->*build)(ID_NOTEBOOK1), tab, false);
+    // The pages go into the notebook while they are empty and are filled
+    // there: moving a filled page into the notebook has the toolkit work out
+    // the style of each of its controls again, and the row of tabs is
+    // measured without the pages' controls.
+    for (const auto& page : pages) {
+        this->*page.page = MakePage(ID_NOTEBOOK1, page.name);
+        ID_NOTEBOOK1->AddPage(this->*page.page, page.tab, false);
+    }
+    const int tabs = TabRowWidth(ID_NOTEBOOK1);
+    for (const auto& page : pages) (this->*page.build)(this->*page.page);
     // The window opens on the first page, whatever an earlier window showed.
     currentPage = ID_NOTEBOOK1->GetSelection();
     const wxSize bookBest = ID_NOTEBOOK1->GetBestSize();
-    const int tabs = TabRowWidth(ID_NOTEBOOK1);
     if (tabs > bookBest.x) ID_NOTEBOOK1->SetMinSize(wxSize(tabs, bookBest.y));
 
     auto* bookCell = OneColumn();

@@ -18,7 +18,7 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     BuildWindow();
 
     // The poll timer is armed by an open; nothing wakes the window before.
-    GetSizer()->Fit(this);
+    // (SetSizeHints fits the window too.)
     GetSizer()->SetSizeHints(this);
 
     BindEvents();
@@ -54,6 +54,8 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     axisFields[0]->SetFont(GetFont().Bold());
 
     ID_NOTEBOOK1->Refresh();
+    // The window opens with the first field of the first page focused.
+    ID_TEXTCTRL25->SetFocus();
 
     serialHandoff.Attach(
         this, [this](const char* data, int count) { ProcessSerialBytes(data, count); },

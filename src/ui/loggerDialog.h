@@ -364,12 +364,13 @@ class loggerDialog : public wxDialog {
     void BuildWindow();
     wxSizer* BuildLeftColumn();
     wxSizer* BuildDevicePanel();
-    wxPanel* BuildDiscrCtrlsPage(wxNotebook* book);
-    wxPanel* BuildNumCtrlsPage(wxNotebook* book);
-    wxPanel* BuildIndicationPage(wxNotebook* book);
-    wxPanel* BuildAlphNumPage(wxNotebook* book);
-    wxPanel* BuildDiscreteIndicPage(wxNotebook* book);
-    wxPanel* BuildAxesPage(wxNotebook* book);
+    // Each fills its notebook page, which is in the notebook already.
+    void BuildDiscrCtrlsPage(wxPanel* page);
+    void BuildNumCtrlsPage(wxPanel* page);
+    void BuildIndicationPage(wxPanel* page);
+    void BuildAlphNumPage(wxPanel* page);
+    void BuildDiscreteIndicPage(wxPanel* page);
+    void BuildAxesPage(wxPanel* page);
     void BindEvents();
 
     std::chrono::steady_clock::time_point lastIdleWalk;
