@@ -14,9 +14,24 @@
 // GDK_GL (loading Mesa and LLVM) and now and then leaves GTK without a
 // display, which aborts the start-up. A plain connection answers the
 // question.
+//
+// The connection stays open until the toolkit has its own (see
+// ReleaseDisplayCheck): an X server whose last client goes away resets
+// itself (Xvfb does unless told otherwise), and a toolkit connecting during
+// that reset fails.
+namespace {
+Display* checkConnection = nullptr;
+}
+
+void ReleaseDisplayCheck() {
+    if (checkConnection != nullptr) XCloseDisplay(checkConnection);
+    checkConnection = nullptr;
+}
+
 bool DisplayReachable(const std::string& name) {
+    ReleaseDisplayCheck();
     if (Display* x = XOpenDisplay(name.empty() ? nullptr : name.c_str())) {
-        XCloseDisplay(x);
+        checkConnection = x;
         return true;
     }
     if (!name.empty()) return false;

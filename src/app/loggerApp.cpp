@@ -91,6 +91,7 @@ void ConfigureToolkit() {
 
 bool loggerApp::OnInit() {
     TraceStartup("toolkit up");
+    ReleaseDisplayCheck();
     wxInitAllImageHandlers();
     ConfigureToolkit();
     if (logPath.empty()) logPath = Utf8Text(ReadSetting("LogFile", wxEmptyString));
@@ -203,6 +204,7 @@ int RunBrantle(int argc, char** argv) {
 
     wxApp::SetInstance(new loggerApp);
     const int status = wxEntry(count, args.data());
+    ReleaseDisplayCheck();  // when the toolkit never got as far as OnInit
     // The toolkit reports a failure whenever OnInit returns false; a window
     // that ran and was closed is a normal end.
     return loggerApp::EndedNormally() ? 0 : (status == 0 ? 1 : status);
