@@ -500,7 +500,10 @@ Results Measure(X& x, const Program& program, bool quick, std::FILE* log) {
                 r.udpQuiet =
                     Latency(x, window, udp, events, log, (program.name + " UDP quiet").c_str());
             if (OnPath("stress-ng")) {
-                const pid_t hogs = Spawn({"stress-ng", "--cpu", "2", "--timeout", "300"}, {});
+                // In a session of their own, as a simulator started from the
+                // desktop runs beside the program.
+                const pid_t hogs =
+                    Spawn({"setsid", "stress-ng", "--cpu", "2", "--timeout", "300"}, {});
                 std::this_thread::sleep_for(std::chrono::seconds(1));
                 r.hogs = Latency(x, window, serial, events, log,
                                  (program.name + " under 2 CPU hogs").c_str());
