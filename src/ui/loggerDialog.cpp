@@ -172,15 +172,17 @@ void loggerDialog::ShowPendingFields() {
 // The toolkit paints at most one frame per 1/60 s: a field changed just
 // after another drawing (the Device box of a board answering between UDP
 // events, the status) waits up to 17 ms for its frame. An event is drawn at
-// once instead, at most once per frame time so that a flood still costs no
-// more than the frames would.
+// once instead, at most twice per frame time (an event may follow the
+// board's answer drawn just before), so that a flood costs no more than
+// twice the frames would; what is left waits for the next frame.
 void loggerDialog::PaintEventsNow() {
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastEventPaint < std::chrono::milliseconds(16)) return;
+    if (now - eventPaints[0] < std::chrono::milliseconds(16)) return;
     GtkWidget* widget = static_cast<GtkWidget*>(GetHandle());
     GdkWindow* window = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
     if (window == nullptr || !gtk_widget_get_mapped(widget)) return;
-    lastEventPaint = now;
+    eventPaints[0] = eventPaints[1];
+    eventPaints[1] = now;
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     gdk_window_process_updates(window, TRUE);
     G_GNUC_END_IGNORE_DEPRECATIONS

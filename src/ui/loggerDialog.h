@@ -289,7 +289,7 @@ class loggerDialog : public wxDialog {
     void PublishQuietAnswers(bool wakeComing = false);
     void TakeWaitingAnswers();
     void PaintEventsNow();
-    std::chrono::steady_clock::time_point lastEventPaint;
+    std::chrono::steady_clock::time_point eventPaints[2];  // the last two, oldest first
     void ArmPollTimer();  // wakes for the next tick that does something
     void ProcessSerialBytes(const char* data, int count);  // GUI thread
     void FillOutputFrames();
