@@ -285,8 +285,12 @@ void ClickAt(X& x, Window window, int wx, int wy) {
 }
 
 void AltKey(X& x, Window window, KeySym key) {
-    ClickAt(x, window, 2, 2);  // no window manager: the focus follows the pointer
+    // No window manager: the keyboard focus is given to the window itself
+    // (a click might land on a menu of the window's own).
     XWarpPointer(x.display, None, window, 0, 0, 0, 0, 200, 200);
+    XSetInputFocus(x.display, window, RevertToParent, CurrentTime);
+    XSync(x.display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const KeyCode alt = XKeysymToKeycode(x.display, XK_Alt_L);
     const KeyCode k = XKeysymToKeycode(x.display, key);
     XTestFakeKeyEvent(x.display, alt, True, 0);
@@ -467,9 +471,15 @@ Results Measure(X& x, const Program& program, bool quick, std::FILE* log) {
                     if (held()) break;
                 }
             }
-            if (!HoldsPath(pid, port.Path()))
-                std::fprintf(log, "%s: the port did not open\n", program.name.c_str());
             std::this_thread::sleep_for(std::chrono::seconds(5));
+            if (!HoldsPath(pid, port.Path())) {
+                // Nothing of an idle or silent program would be worth a row.
+                std::fprintf(log, "%s: the port did not open\n", program.name.c_str());
+                Stop(pid);
+                std::error_code ignored;
+                fs::remove_all(config, ignored);
+                continue;
+            }
             r.rssKiB = StatusKiB(pid, "VmRSS");
             const int idleSeconds = quick ? 10 : 30;
             const Usage before = ProcessUsage(pid);
