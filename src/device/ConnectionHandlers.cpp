@@ -233,6 +233,7 @@ void loggerDialog::OnResetTimer(wxTimerEvent&) {
 // pollLastTick is when the last counted tick was due, pollPlanned how many
 // ticks after it the armed wake is for.
 void loggerDialog::OnPollTimer(wxTimerEvent&) {
+    pollWakePass = true;
     // Answers that waited for this wake count from when they came (the
     // one-shot timer no longer runs here, yet its ticks are still planned).
     takingAtWake = true;

@@ -96,15 +96,21 @@ loggerDialog::~loggerDialog() {
 // page shown: see MakePage). Their turn comes with the next pass after that
 // time: while the port is open the poll timer brings one within 200 ms;
 // otherwise a pass that leaves the walk out arms a one-shot timer for the
-// time it is due. A window with nothing to do is never woken.
+// time it is due. A window with nothing to do is never woken. The poll
+// timer's own wakes change nothing the walk looks after, so while nothing
+// else happens they walk only once a second (kIdleWalkIntervalPolling).
 bool loggerDialog::SendIdleEvents(wxIdleEvent& event) {
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastIdleWalk >= kIdleWalkInterval) {
+    if (!pollWakePass) idleWalkOwed = true;
+    pollWakePass = false;
+    const auto interval = idleWalkOwed ? kIdleWalkInterval : kIdleWalkIntervalPolling;
+    if (now - lastIdleWalk >= interval) {
         lastIdleWalk = now;
+        idleWalkOwed = false;
         idleWalkTimer.Stop();
         return wxDialog::SendIdleEvents(event);
     }
-    if (!idleWalkTimer.IsRunning() && !pollTimer.IsRunning()) {
+    if (idleWalkOwed && !idleWalkTimer.IsRunning() && !pollTimer.IsRunning()) {
         const auto wait = lastIdleWalk + kIdleWalkInterval - now;
         const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
         idleWalkTimer.StartOnce(static_cast<int>(std::max<long long>(ms, 1)));

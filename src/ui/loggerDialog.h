@@ -30,6 +30,7 @@ class loggerDialog : public wxDialog {
     // once per kIdleWalkInterval (see loggerDialog.cpp).
     bool SendIdleEvents(wxIdleEvent& event) override;
     static constexpr std::chrono::milliseconds kIdleWalkInterval{100};
+    static constexpr std::chrono::milliseconds kIdleWalkIntervalPolling{1000};
 
     // ---- left column
     wxStaticText* ID_STATICTEXT6 = nullptr;   // "Remarks"
@@ -374,7 +375,9 @@ class loggerDialog : public wxDialog {
     void BindEvents();
 
     std::chrono::steady_clock::time_point lastIdleWalk;
-    wxTimer idleWalkTimer;  // one-shot: the walk left out by the last pass
+    wxTimer idleWalkTimer;      // one-shot: the walk left out by the last pass
+    bool pollWakePass = false;  // the poll timer woke the loop for this pass
+    bool idleWalkOwed = false;  // something besides the poll timer came since the walk
     // What was last written to (or read from) the kept files.
     std::string keptRemarks;
     std::string keptResult;

@@ -116,6 +116,26 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     EXPECT_GE(early.pushed, 5);
     EXPECT_LE(dialog->serialHandoff.Wakes() - wakes, 1u);
     EXPECT_EQ(Status(), "Connected");
+
+    // The poll wakes alone let the toolkit walk the controls once a second
+    // (in the toolkit's own loop: the test's pumping makes passes of its own).
+    int walks = 0;
+    auto onIdle = [&walks](wxIdleEvent&) { ++walks; };
+    wxWindow* field = dialog->ID_TEXTCTRL22;
+    field->SetExtraStyle(field->GetExtraStyle() | wxWS_EX_PROCESS_IDLE);
+    field->Bind(wxEVT_IDLE, onIdle);
+    wxGUIEventLoop loop;
+    wxTimer end;
+    end.Bind(wxEVT_TIMER, [&loop](wxTimerEvent&) { loop.Exit(); });
+    end.StartOnce(2500);
+    {
+        wxEventLoopActivator active(&loop);
+        loop.Run();
+    }
+    field->Unbind(wxEVT_IDLE, onIdle);
+    EXPECT_GE(walks, 1);
+    EXPECT_LE(walks, 5) << "walked on every poll wake";
+    EXPECT_EQ(Status(), "Connected");
 }
 
 struct PageFrames {
