@@ -49,6 +49,12 @@ void ReceiveHandoff::StopWaiting() {
     if (!blocks_.empty() && !drainPosted_ && !cancelled_ && gui_ != nullptr) PostDrain();
 }
 
+bool ReceiveHandoff::MoreToDeliver() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Blocks wait only behind blocks that wait: the last one tells.
+    return !blocks_.empty() && !blocks_.back().waited;
+}
+
 unsigned ReceiveHandoff::Wakes() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return wakes_;

@@ -56,6 +56,9 @@ class ReceiveHandoff {
     std::size_t QueuedBytes() const;
     // How many times the GUI thread has been woken for blocks so far.
     unsigned Wakes() const;
+    // Whether blocks are queued that do not wait (a flood being worked
+    // through in slices, or blocks that came meanwhile).
+    bool MoreToDeliver() const;
 
     // GUI thread, while a block or step is being delivered: true when it was
     // pushed before the last Cancel, that is, it belongs to a connection that

@@ -177,21 +177,25 @@ void loggerDialog::ShowPendingFields() {
 
 // The toolkit paints at most one frame per 1/60 s: a field changed just
 // after another drawing (the Device box of a board answering between UDP
-// events, the status) waits up to 17 ms for its frame. An event is drawn at
-// once instead, at most twice per frame time (an event may follow the
-// board's answer drawn just before), so that a flood costs no more than
-// twice the frames would; what is left waits for the next frame.
+// events, the status) waits up to 17 ms for its frame. A single event is
+// drawn at once instead. Under a flood (more blocks wait) the frames do it,
+// and drawing at once stays rare: at most twice per frame time (an event
+// may follow the board's answer drawn just before), and never more than a
+// quarter of the time, however slow a paint is.
 void loggerDialog::PaintEventsNow() {
+    if (serialHandoff.MoreToDeliver() || udpHandoff.MoreToDeliver()) return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - eventPaints[0] < std::chrono::milliseconds(16)) return;
+    if (now < nextEventPaint) return;
     GtkWidget* widget = static_cast<GtkWidget*>(GetHandle());
     GdkWindow* window = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
     if (window == nullptr || !gtk_widget_get_mapped(widget)) return;
-    eventPaints[0] = eventPaints[1];
-    eventPaints[1] = now;
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     gdk_window_process_updates(window, TRUE);
     G_GNUC_END_IGNORE_DEPRECATIONS
+    const auto end = std::chrono::steady_clock::now();
+    nextEventPaint =
+        std::max(lastEventPaint + std::chrono::milliseconds(16), end + 3 * (end - now));
+    lastEventPaint = now;
 }
 
 void loggerDialog::OnPageChanged(wxBookCtrlEvent&) {

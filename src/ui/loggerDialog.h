@@ -290,7 +290,8 @@ class loggerDialog : public wxDialog {
     void PublishQuietAnswers(bool wakeComing = false);
     void TakeWaitingAnswers();
     void PaintEventsNow();
-    std::chrono::steady_clock::time_point eventPaints[2];  // the last two, oldest first
+    std::chrono::steady_clock::time_point lastEventPaint;  // began
+    std::chrono::steady_clock::time_point nextEventPaint;  // the earliest for the next
     void ArmPollTimer();  // wakes for the next tick that does something
     void ProcessSerialBytes(const char* data, int count);  // GUI thread
     void FillOutputFrames();
