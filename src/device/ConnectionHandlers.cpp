@@ -101,6 +101,7 @@ bool loggerDialog::OpenBoardPort(const std::string& portName, bool saveSettings)
     SetStatus("Disconnected", kOlive);
     serial.SetCallback(OnSerialReceive);
     serial.SetHangUpCallback(OnSerialHangUp);
+    serial.SetTimerCallback(OnSerialDue);
     const int baudRate = ReadBaudRate(ID_COMBOBOX2->GetValue());
 
     // The hand-over refuses blocks after a close; this connection's may come.
@@ -211,7 +212,7 @@ void loggerDialog::ShowLinkNote(const wxString& note) {
 void loggerDialog::OnResetBoard(wxCommandEvent&) {
     TakeWaitingAnswers();
     SetStatus("Disconnected", kOlive);
-    const bool armed = pollTimer.IsRunning();
+    const bool armed = PollClockRunning();
     CountPassedTicks();
     silentTicks = 0;
     pollDelay = kWarmUpTicks;
@@ -255,9 +256,17 @@ void loggerDialog::OnPollTimer(wxTimerEvent&) {
 }
 
 void loggerDialog::CountPassedTicks(std::chrono::steady_clock::time_point now) {
-    // Only while the timer is armed: stopped, the ticks are not counted by
-    // time at all (the port is closed, or a test drives them one by one).
-    if ((!pollTimer.IsRunning() && !takingAtWake) || pollPlanned <= 1) return;
+    // Only while the ticks count by time: stopped, they are not counted at
+    // all (the port is closed, or a test drives them one by one).
+    if (standbyOn)
+        EndStandby();
+    else if (!pollTimer.IsRunning() && !takingAtWake)
+        return;
+    CountTicksUntil(now);
+}
+
+void loggerDialog::CountTicksUntil(std::chrono::steady_clock::time_point now) {
+    if (pollPlanned <= 1) return;
     const auto passed = std::max<long long>((now - pollLastTick) / kPollTickPeriod, 0);
     // The ticks before the planned one do nothing but count; the planned one
     // is left to the wake.
@@ -267,7 +276,68 @@ void loggerDialog::CountPassedTicks(std::chrono::steady_clock::time_point now) {
     pollPlanned -= quiet;
 }
 
+// The window goes to sleep with the reading thread sending the detect
+// requests when the board is shown as connected, its answers change nothing
+// on screen and the page shown sends no frames.
+bool loggerDialog::StartStandby() {
+    long shown = -1;
+    // Not while a stream is being shown: its messages would end it at once.
+    if (pollDelay != 1 || detectTick >= 10 || PageSendsFrames(currentPage) || !serial.IsOpen() ||
+        !serialHandoff.Idle() ||
+        pendingFields.connected || pendingFields.device ||
+        ID_STATICTEXT2->GetLabel() != "Connected" || !ID_TEXTCTRL22->GetValue().ToLong(&shown))
+        return false;
+    // Answers that waited are taken first, counted from when they came; from
+    // now on none waits (the thread takes them, or they wake the window).
+    pollTimer.Stop();
+    serialHandoff.AllowWaiting(-1);
+    pollPlanned =
+        TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    takingAtWake = true;
+    serialHandoff.DrainWaiting();
+    takingAtWake = false;
+    const DetectStandby::Plan plan{pollLastTick, detectTick, silentTicks, static_cast<int>(shown),
+                                  !InputsOnly()};
+    if (!DetectStandby::Worthwhile(plan, std::chrono::steady_clock::now())) return false;
+    pollPlanned = 0;
+    standbyOn = true;
+    serial.WakeAt(detectStandby.Start(plan));
+    return true;
+}
+
+// The window counts on from where the reading thread got.
+void loggerDialog::EndStandby() {
+    if (!standbyOn) return;
+    standbyOn = false;
+    pollRearmOwed = true;
+    const DetectStandby::Progress progress = detectStandby.End();
+    if (progress.ticks > 0) {
+        pollLastTick += progress.ticks * kPollTickPeriod;
+        detectTick = 0;
+        silentTicks = progress.silentTicks;
+    }
+    pollPlanned =
+        TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    if (progress.answerAfter) {
+        CountTicksUntil(*progress.answerAfter);
+        silentTicks = 0;
+    }
+}
+
+void loggerDialog::StopPollClock() {
+    if (standbyOn) EndStandby();
+    pollTimer.Stop();
+    pollPlanned = 0;
+    pollRearmOwed = false;
+}
+
 void loggerDialog::ArmPollTimer() {
+    if (standbyOn) CountPassedTicks();
+    pollRearmOwed = false;
+    if (StartStandby()) {
+        PublishQuietAnswers();
+        return;
+    }
     const int due =
         TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
     if (due == 0) {
@@ -369,6 +439,30 @@ void loggerDialog::ProcessSerialBytes(const char* data, int count) {
     }
 }
 
+namespace {
+// Reading thread: the standby has ended there; the window counts on.
+void ResumePollClock(loggerDialog* dialog) {
+    dialog->serialHandoff.PushStep([dialog] {
+        if (!dialog->serialHandoff.DeliveringStale()) dialog->CountPassedTicks();
+    });
+}
+}  // namespace
+
+std::chrono::steady_clock::time_point OnSerialDue(std::chrono::steady_clock::time_point now) {
+    loggerDialog* dialog = theDialog;
+    if (dialog == nullptr) return DetectStandby::kNever;
+    bool handBack = false;
+    const auto next = dialog->detectStandby.OnDue(
+        now,
+        [dialog] {
+            return dialog->serial.Write(kDetectRequest, kDetectRequestLength) ==
+                   kDetectRequestLength;
+        },
+        &handBack);
+    if (handBack) ResumePollClock(dialog);
+    return next;
+}
+
 void OnSerialHangUp() {
     // Reading thread: the window learns it after the line's last bytes. A
     // hang-up of a connection closed since is not this connection's.
@@ -382,9 +476,18 @@ void OnSerialHangUp() {
 int OnSerialReceive(const char* data, int count) {
     // Reading thread: no window is touched here. The window joins this
     // thread before it goes, so theDialog is valid for the whole call.
-    // Whole detect answers may wait for the next poll wake (see
-    // PublishQuietAnswers).
-    if (theDialog != nullptr)
-        theDialog->serialHandoff.Push(data, count, WholeDetectAnswersId(data, count));
+    // Whole detect answers are taken here during the standby, or may wait
+    // for the next poll wake (see PublishQuietAnswers).
+    loggerDialog* dialog = theDialog;
+    if (dialog == nullptr) return 0;
+    const int answersId = WholeDetectAnswersId(data, count);
+    bool handBack = false;
+    if (dialog->detectStandby.TakeBlock(data, count, answersId, dialog->serialHandoff.Idle(),
+                                        std::chrono::steady_clock::now(), &handBack)) {
+        dialog->serial.WakeAt(dialog->detectStandby.NextDue());
+        return 0;
+    }
+    dialog->serialHandoff.Push(data, count, answersId);
+    if (handBack) ResumePollClock(dialog);
     return 0;
 }

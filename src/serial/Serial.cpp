@@ -29,9 +29,16 @@ void CloseFd(int& fd) {
     fd = -1;
 }
 
-// Sleeps `ms` milliseconds unless the wake pipe is written first. True when
-// the whole time passed.
-bool SleepUnlessWoken(int wakeFd, int ms) {
+// Empties the wake pipe: a nudge has been seen.
+void DrainWakePipe(int wakeFd) {
+    char bytes[64];
+    while (read(wakeFd, bytes, sizeof bytes) > 0) {
+    }
+}
+
+// Sleeps `ms` milliseconds unless Close ends the wait first (a mere nudge
+// of WakeAt does not). True when the whole time passed.
+bool SleepUnlessClosed(int wakeFd, int ms, const std::atomic<int>& running) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
@@ -40,9 +47,22 @@ bool SleepUnlessWoken(int wakeFd, int ms) {
         if (left <= 0) return true;
         pollfd p = {wakeFd, POLLIN, 0};
         int r = poll(&p, 1, static_cast<int>(left));
-        if (r > 0) return false;
         if (r < 0 && errno != EINTR) return false;
+        if (r > 0) {
+            DrainWakePipe(wakeFd);
+            if (!running) return false;
+        }
     }
+}
+
+constexpr std::int64_t kNoWake = INT64_MAX;
+
+// Set on a reading thread: it reads the wake time again before it waits.
+thread_local bool onReadingThread = false;
+
+std::int64_t SteadyNs(std::chrono::steady_clock::time_point t) {
+    if (t == std::chrono::steady_clock::time_point::max()) return kNoWake;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
 // Takes the port for this process alone. TIOCEXCL turns away other openers
@@ -63,7 +83,8 @@ int SetDtr(int fd, bool on) {
 
 Serial::Serial(int bufferSize)
     : buffer_(new char[bufferSize > 0 ? bufferSize : 1]),
-      bufferSize_(bufferSize > 0 ? bufferSize : 1) {}
+      bufferSize_(bufferSize > 0 ? bufferSize : 1),
+      wakeAtNs_(kNoWake) {}
 
 Serial::~Serial() {
     Close();
@@ -73,6 +94,34 @@ Serial::~Serial() {
 void Serial::SetCallback(ReceiveCallback callback) { callback_ = callback; }
 
 void Serial::SetHangUpCallback(HangUpCallback callback) { hangUpCallback_ = callback; }
+
+void Serial::SetTimerCallback(TimerCallback callback) { timerCallback_ = callback; }
+
+void Serial::WakeAt(std::chrono::steady_clock::time_point when) {
+    wakeAtNs_ = SteadyNs(when);
+    // The reading thread waits with the time it knew: it looks again.
+    if (!onReadingThread && wakePipe_[1] >= 0) {
+        char nudge = 0;
+        ssize_t ignored = write(wakePipe_[1], &nudge, 1);
+        (void)ignored;
+    }
+}
+
+std::int64_t Serial::NextWaitNs() {
+    for (;;) {
+        std::int64_t at = wakeAtNs_;
+        if (at == kNoWake) return -1;
+        const auto now = std::chrono::steady_clock::now();
+        const std::int64_t nowNs = SteadyNs(now);
+        if (nowNs < at) return at - nowNs;
+        // Due, unless WakeAt set another time meanwhile.
+        if (!wakeAtNs_.compare_exchange_strong(at, kNoWake)) continue;
+        TimerCallback callback = timerCallback_;
+        const std::int64_t next = callback ? SteadyNs(callback(now)) : kNoWake;
+        std::int64_t none = kNoWake;
+        if (next != kNoWake) wakeAtNs_.compare_exchange_strong(none, next);
+    }
+}
 
 std::string Serial::DevicePath(const std::string& portName) {
     return portName.rfind('/', 0) == 0 ? portName : "/dev/" + portName;
@@ -183,25 +232,35 @@ void Serial::DtrOn() { ConsolePrintf("DTR on result: %d\n", fd_ >= 0 ? SetDtr(fd
 void Serial::DtrOff() { ConsolePrintf("DTR off result: %d\n", fd_ >= 0 ? SetDtr(fd_, false) : 0); }
 
 void Serial::ReadingThread() {
+    onReadingThread = true;
     RequestShortSlice();  // a byte from the board is handed on at once
     ConsolePrintf("Serial::ReadingThread(): Started\n");
     // The board restarts on this pulse; reading begins once it runs again.
     // Close may cut the pulse short.
     DtrOff();
-    bool pulsed = SleepUnlessWoken(wakePipe_[0], 500);
+    bool pulsed = SleepUnlessClosed(wakePipe_[0], 500, running_);
     if (pulsed) {
         DtrOn();
-        pulsed = SleepUnlessWoken(wakePipe_[0], 500);
+        pulsed = SleepUnlessClosed(wakePipe_[0], 500, running_);
     }
     while (pulsed && running_) {
         pollfd p[2] = {{fd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        // Close ends the wait through the wake pipe, so no time-out is needed.
-        int r = poll(p, 2, -1);
+        // Close and WakeAt end the wait through the wake pipe; the only
+        // time-out is the timer's.
+        const std::int64_t waitNs = NextWaitNs();
+        const timespec wait = {static_cast<time_t>(waitNs / 1000000000),
+                               static_cast<long>(waitNs % 1000000000)};
+        int r = ppoll(p, 2, waitNs < 0 ? nullptr : &wait, nullptr);
         if (r < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        if (r == 0 || p[1].revents != 0 || p[0].revents == 0) continue;
+        if (r == 0) continue;
+        if (p[1].revents != 0) {
+            DrainWakePipe(wakePipe_[0]);
+            continue;
+        }
+        if (p[0].revents == 0) continue;
         ssize_t n = read(fd_, buffer_, static_cast<size_t>(bufferSize_));
         if (n > 0) {
             ReceiveCallback callback = callback_;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,6 +19,10 @@ typedef int (*ReceiveCallback)(const char* data, int count);
 // (end of file, EIO, POLLHUP: the board was unplugged). The port stays open
 // until the owner closes it.
 typedef void (*HangUpCallback)();
+// Called on the reading thread when the time given to WakeAt has come;
+// returns when to be called next (time_point::max(): not again).
+typedef std::chrono::steady_clock::time_point (*TimerCallback)(
+    std::chrono::steady_clock::time_point now);
 
 class Serial {
 public:
@@ -28,6 +34,11 @@ public:
 
     void SetCallback(ReceiveCallback callback);
     void SetHangUpCallback(HangUpCallback callback);
+    void SetTimerCallback(TimerCallback callback);
+    // Any thread (the receive callback too): the reading thread calls the
+    // timer callback at `when` (instead of any time set before), once the
+    // port is open and the board's restart pulse is over.
+    void WakeAt(std::chrono::steady_clock::time_point when);
     // 1 when the port is open, configured and its reading thread started.
     int Open(const char* portName, int baudRate);
     void Close();
@@ -48,6 +59,9 @@ public:
 
 private:
     void ReadingThread();
+    // Runs the timer callback when due; how long the reading thread may
+    // wait then (nanoseconds; -1: no time-out).
+    std::int64_t NextWaitNs();
 
     int fd_ = -1;
     int wakePipe_[2] = {-1, -1};  // written by Close to wake the reading thread
@@ -57,6 +71,8 @@ private:
     std::thread thread_;
     std::atomic<ReceiveCallback> callback_{nullptr};
     std::atomic<HangUpCallback> hangUpCallback_{nullptr};
+    std::atomic<TimerCallback> timerCallback_{nullptr};
+    std::atomic<std::int64_t> wakeAtNs_;  // steady clock; INT64_MAX: none
     int baudRate_ = 0;
     PortOpenError lastOpenError_;
 };

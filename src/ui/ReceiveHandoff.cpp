@@ -55,6 +55,11 @@ bool ReceiveHandoff::MoreToDeliver() const {
     return !blocks_.empty() && !blocks_.back().waited;
 }
 
+bool ReceiveHandoff::Idle() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return blocks_.empty() && !drainPosted_;
+}
+
 unsigned ReceiveHandoff::Wakes() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return wakes_;

@@ -54,6 +54,8 @@ class ReceiveHandoff {
     void DrainAll();
 
     std::size_t QueuedBytes() const;
+    // Any thread: nothing queued and no drain under way.
+    bool Idle() const;
     // How many times the GUI thread has been woken for blocks so far.
     unsigned Wakes() const;
     // Whether blocks are queued that do not wait (a flood being worked

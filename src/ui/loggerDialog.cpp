@@ -172,6 +172,8 @@ void loggerDialog::ShowPendingFields() {
     if (pendingFields.connected) SetStatus("Connected", wxColour(0, 176, 0));
     pendingFields.connected = false;
     PublishQuietAnswers();
+    // A message ended the standby: the poll clock goes on.
+    if (pollRearmOwed) ArmPollTimer();
     if (changed) PaintEventsNow();
 }
 
@@ -202,7 +204,7 @@ void loggerDialog::OnPageChanged(wxBookCtrlEvent&) {
     ID_STATICTEXT114->Disable();
     ID_TEXTCTRL67->Disable();
     // Frames start or stop with the page: the armed wake is planned anew.
-    const bool armed = pollTimer.IsRunning();
+    const bool armed = PollClockRunning();
     CountPassedTicks();
     currentPage = ID_NOTEBOOK1->GetSelection();
     if (armed) ArmPollTimer();
@@ -280,6 +282,10 @@ void loggerDialog::BindEvents() {
     button(ID_BUTTON22, &loggerDialog::OnUdpStart);
     button(ID_BUTTON23, &loggerDialog::OnUdpStop);
     button(ID_BUTTON9, &loggerDialog::OnConsoleToggle);
+    // The reading thread prints the detect lines while the window sleeps.
+    Bind(
+        wxEVT_CHECKBOX, [this](wxCommandEvent&) { detectStandby.SetEcho(!InputsOnly()); },
+        ID_CHECKBOX2->GetId());
     button(ID_BUTTON3, &loggerDialog::OnQuit);
     Bind(wxEVT_TIMER, &loggerDialog::OnPollTimer, this, pollTimer.GetId());
     Bind(wxEVT_TIMER, &loggerDialog::OnResetTimer, this, resetTimer.GetId());

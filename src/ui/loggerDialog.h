@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "device/DetectStandby.h"
 #include "net/UdpServer.h"
 #include "serial/PortWatch.h"
 #include "serial/Serial.h"
@@ -205,6 +206,14 @@ class loggerDialog : public wxDialog {
     bool takingAtWake = false;  // OnPollTimer is taking the answers that waited for it
     std::chrono::steady_clock::time_point pollLastTick;
     int pollPlanned = 0;
+    // While the board answers on a page without frames, the reading thread
+    // sends the detect requests and the window sleeps (see DetectStandby).
+    DetectStandby detectStandby;
+    bool standbyOn = false;      // started here and not yet ended here
+    bool pollRearmOwed = false;  // ended on delivering a message: arm on the slice's end
+    // The poll ticks are counted by the timer or by the standby.
+    bool PollClockRunning() const { return pollTimer.IsRunning() || standbyOn; }
+    void StopPollClock();  // the ticks stop counting by time (tests drive them)
     wxTimer resetTimer;
     // Serial ports coming and going; the link that hung up waits for its
     // port here (awaitingBoard) unless the user closes it.
@@ -283,6 +292,9 @@ class loggerDialog : public wxDialog {
     // The ticks slept through until `now` (not before the last counted one).
     void CountPassedTicks(
         std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
+    void CountTicksUntil(std::chrono::steady_clock::time_point now);
+    bool StartStandby();
+    void EndStandby();
     // A detect answer of the board shown as connected changes nothing on
     // screen: the reading thread may leave it for the next poll wake instead
     // of waking the window. These say when that holds, and take such answers
@@ -397,4 +409,5 @@ extern wxTextCtrl* axisFields[16];
 // the receive threads and only hand the bytes over to the GUI thread.
 int OnSerialReceive(const char* data, int count);
 void OnSerialHangUp();
+std::chrono::steady_clock::time_point OnSerialDue(std::chrono::steady_clock::time_point now);
 int OnDatagram(const char* data, int count);

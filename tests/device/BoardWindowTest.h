@@ -127,10 +127,10 @@ class BoardWindowTest : public testing::Test {
         dialog->ID_NOTEBOOK1->SetSelection(static_cast<std::size_t>(page));
         ASSERT_TRUE(PumpUntil([&] { return currentPage == page; }, 2000));
     }
-    // Runs poll ticks by hand (the poll timer is stopped first), so that
-    // counts of ticks are exact.
+    // Runs poll ticks by hand (the ticks stop counting by time first), so
+    // that counts of ticks are exact.
     void PollTicks(int n) {
-        dialog->pollTimer.Stop();
+        dialog->StopPollClock();
         for (int i = 0; i < n; ++i) dialog->PollTick();
     }
     // Hand-driven warm-up: after it the next tick is active.

@@ -32,7 +32,7 @@ void ExpectClosedState(loggerDialog* dialog) {
     EXPECT_FALSE(dialog->ID_BUTTON2->IsEnabled()) << "Close";
     EXPECT_FALSE(dialog->ID_BUTTON8->IsEnabled()) << "Reset (Arduino)";
     EXPECT_TRUE(dialog->ID_COMBOBOX1->IsEnabled()) << "port box";
-    EXPECT_FALSE(dialog->pollTimer.IsRunning()) << "nothing wakes a window without a port";
+    EXPECT_FALSE(dialog->PollClockRunning()) << "nothing wakes a window without a port";
 }
 
 void ExpectOpenState(loggerDialog* dialog) {
@@ -40,7 +40,7 @@ void ExpectOpenState(loggerDialog* dialog) {
     EXPECT_TRUE(dialog->ID_BUTTON2->IsEnabled()) << "Close";
     EXPECT_TRUE(dialog->ID_BUTTON8->IsEnabled()) << "Reset (Arduino)";
     EXPECT_FALSE(dialog->ID_COMBOBOX1->IsEnabled()) << "port box";
-    EXPECT_TRUE(dialog->pollTimer.IsRunning());
+    EXPECT_TRUE(dialog->PollClockRunning());
 }
 
 std::string SegmentEcho() { return std::string(segmentFrame, 133) + "\n"; }
@@ -93,10 +93,12 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     EXPECT_EQ(StatusColour(), kGreenStatus);
     EXPECT_EQ(dialog->ID_TEXTCTRL22->GetValue(), "7");
 
-    // From now on the answers change nothing on screen: they wait for the
-    // poll wakes instead of waking the window, also an answer that comes
-    // while the wake that sent its request still runs (a real board answers
-    // within a millisecond), here pushed as the request is echoed.
+    // From now on the answers change nothing on screen. On a page that sends
+    // frames they wait for the next poll wake instead of waking the window,
+    // also an answer that comes while the wake that sent its request still
+    // runs (a real board answers within a millisecond), here pushed as the
+    // request is echoed.
+    ShowPage(2);
     struct EarlyAnswer : ConsoleSink {
         ReceiveHandoff* handoff = nullptr;
         int pushed = 0;
@@ -108,8 +110,8 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     } early;
     early.handoff = &dialog->serialHandoff;
     AddConsoleSink(&early);
-    const unsigned wakes = dialog->serialHandoff.Wakes();
-    const int detects = board.DetectCount();
+    unsigned wakes = dialog->serialHandoff.Wakes();
+    int detects = board.DetectCount();
     const bool detected = PumpUntil([&] { return board.DetectCount() >= detects + 6; }, 5000);
     RemoveConsoleSink(&early);
     ASSERT_TRUE(detected);
@@ -117,13 +119,32 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     EXPECT_LE(dialog->serialHandoff.Wakes() - wakes, 1u);
     EXPECT_EQ(Status(), "Connected");
 
-    // The poll wakes alone let the toolkit walk the controls once a second
-    // (in the toolkit's own loop: the test's pumping makes passes of its own).
+    // On a page without frames the reading thread sends the requests and
+    // takes the answers, printing both lines, and the window sleeps: in the
+    // toolkit's own loop (the test's pumping makes passes of its own) the
+    // GUI thread wakes for neither, nor walks the controls.
+    ShowPage(0);
+    // The text cursor's blinking would wake it too.
+    g_object_set(gtk_settings_get_default(), "gtk-cursor-blink", FALSE, nullptr);
+    PumpEvents(300);
+    ASSERT_TRUE(dialog->standbyOn);
+    auto guiThreadWakes = [] {
+        std::ifstream status("/proc/self/task/" + std::to_string(getpid()) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+        return -1L;
+    };
+    const std::string answer = "Device detect response: {F07}\n";
+    const int answers = console.Count(kColourMagenta, answer);
     int walks = 0;
     auto onIdle = [&walks](wxIdleEvent&) { ++walks; };
     wxWindow* field = dialog->ID_TEXTCTRL22;
     field->SetExtraStyle(field->GetExtraStyle() | wxWS_EX_PROCESS_IDLE);
     field->Bind(wxEVT_IDLE, onIdle);
+    wakes = dialog->serialHandoff.Wakes();
+    detects = board.DetectCount();
+    const long guiWakes = guiThreadWakes();
     wxGUIEventLoop loop;
     wxTimer end;
     end.Bind(wxEVT_TIMER, [&loop](wxTimerEvent&) { loop.Exit(); });
@@ -132,10 +153,19 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
         wxEventLoopActivator active(&loop);
         loop.Run();
     }
+    const long guiWoke = guiThreadWakes() - guiWakes;
     field->Unbind(wxEVT_IDLE, onIdle);
-    EXPECT_GE(walks, 1);
-    EXPECT_LE(walks, 5) << "walked on every poll wake";
+    // Twelve or thirteen requests in 2.5 s, each answered.
+    EXPECT_GE(board.DetectCount() - detects, 11);
+    EXPECT_LE(board.DetectCount() - detects, 14);
+    EXPECT_GE(console.Count(kColourMagenta, answer) - answers, 10);
+    EXPECT_EQ(dialog->serialHandoff.Wakes() - wakes, 0u);
+    // Woken 5 times a second, it would be 12 or more; a few wakes are the
+    // toolkit's own after the page change and the end timer.
+    EXPECT_LE(guiWoke, 8) << "the poll ticks woke the window";
+    EXPECT_LE(walks, 2);
     EXPECT_EQ(Status(), "Connected");
+    EXPECT_TRUE(dialog->standbyOn);
 }
 
 struct PageFrames {
@@ -293,7 +323,7 @@ TEST_F(BoardWindowTest, OpenAfterCloseWorksAgainOnTheSamePort) {
 TEST_F(BoardWindowTest, TwentySilentActiveTicksShowDisconnected) {
     OpenBoard();
     ASSERT_TRUE(WaitForStatus("Connected"));  // answers "{DET}": the warm-up is over
-    dialog->pollTimer.Stop();
+    dialog->StopPollClock();
     PumpEvents(100);  // answers still on their way arrive
     ASSERT_TRUE(board.SendEvent("F09"));
     ASSERT_TRUE(PumpUntil([&] { return dialog->ID_TEXTCTRL22->GetValue() == "9"; }));
@@ -461,7 +491,7 @@ TEST_F(BoardWindowTest, EventsReachTheFieldsOfThePageShown) {
     OpenBoard();
     ASSERT_TRUE(WaitForStatus("Connected"));
     // No more "{DET}": its answers would overwrite the Device box below.
-    dialog->pollTimer.Stop();
+    dialog->StopPollClock();
     PumpEvents(100);
 
     // DiscrCtrls. The event is drawn as it is handed over, not with the
