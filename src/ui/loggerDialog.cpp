@@ -94,11 +94,12 @@ loggerDialog::~loggerDialog() {
 // program's CPU use while idle. So the dialog itself is served on every pass,
 // its windows at most every kIdleWalkInterval (and of the notebook, only the
 // page shown: see MakePage). Their turn comes with the next pass after that
-// time: while the port is open the poll timer brings one within 200 ms;
-// otherwise a pass that leaves the walk out arms a one-shot timer for the
-// time it is due. A window with nothing to do is never woken. The poll
-// timer's own wakes change nothing the walk looks after, so while nothing
-// else happens they walk only once a second (kIdleWalkIntervalPolling).
+// time: while the poll timer runs it brings one within 200 ms; otherwise
+// (no port, or the reading thread polling the board) a pass that leaves the
+// walk out arms a one-shot timer for the time it is due. A window with
+// nothing to do is never woken. The poll timer's own wakes change nothing
+// the walk looks after, so while nothing else happens they walk only once a
+// second (kIdleWalkIntervalPolling).
 bool loggerDialog::SendIdleEvents(wxIdleEvent& event) {
     const auto now = std::chrono::steady_clock::now();
     if (!pollWakePass) idleWalkOwed = true;
@@ -282,10 +283,20 @@ void loggerDialog::BindEvents() {
     button(ID_BUTTON22, &loggerDialog::OnUdpStart);
     button(ID_BUTTON23, &loggerDialog::OnUdpStop);
     button(ID_BUTTON9, &loggerDialog::OnConsoleToggle);
-    // The reading thread prints the detect lines while the window sleeps.
+    // The reading thread prints the detect lines while the window sleeps,
+    // and takes only answers of the number the Device box shows: typed over,
+    // the box shows the board's again with its next answer.
     Bind(
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { detectStandby.SetEcho(!InputsOnly()); },
         ID_CHECKBOX2->GetId());
+    Bind(
+        wxEVT_TEXT,
+        [this](wxCommandEvent&) {
+            if (!standbyOn) return;
+            CountPassedTicks();
+            ArmPollTimer();
+        },
+        ID_TEXTCTRL22->GetId());
     button(ID_BUTTON3, &loggerDialog::OnQuit);
     Bind(wxEVT_TIMER, &loggerDialog::OnPollTimer, this, pollTimer.GetId());
     Bind(wxEVT_TIMER, &loggerDialog::OnResetTimer, this, resetTimer.GetId());

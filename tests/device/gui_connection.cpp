@@ -166,6 +166,9 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     EXPECT_LE(walks, 2);
     EXPECT_EQ(Status(), "Connected");
     EXPECT_TRUE(dialog->standbyOn);
+    // Typed over, the Device box shows the board's number with its next answer.
+    dialog->ID_TEXTCTRL22->SetValue("5");
+    EXPECT_TRUE(PumpUntil([&] { return dialog->ID_TEXTCTRL22->GetValue() == "7"; }, 2000));
 }
 
 struct PageFrames {
