@@ -169,6 +169,16 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     // Typed over, the Device box shows the board's number with its next answer.
     dialog->ID_TEXTCTRL22->SetValue("5");
     EXPECT_TRUE(PumpUntil([&] { return dialog->ID_TEXTCTRL22->GetValue() == "7"; }, 2000));
+    // "Inputs only" holds for the lines the reading thread prints.
+    ASSERT_TRUE(PumpUntil([&] { return dialog->standbyOn; }, 2000));
+    Tick(dialog->ID_CHECKBOX2, true);
+    console.Clear();
+    detects = board.DetectCount();
+    ASSERT_TRUE(PumpUntil([&] { return board.DetectCount() >= detects + 3; }, 3000));
+    PumpEvents(50);
+    EXPECT_EQ(console.CountColour(kColourCyan), 0) << "requests echoed";
+    EXPECT_EQ(console.CountColour(kColourMagenta), 0) << "answers shown";
+    EXPECT_TRUE(dialog->standbyOn);
 }
 
 struct PageFrames {
