@@ -279,7 +279,7 @@ void loggerDialog::CountTicksUntil(std::chrono::steady_clock::time_point now) {
 // The window goes to sleep with the reading thread sending the detect
 // requests when the board is shown as connected, its answers change nothing
 // on screen and the page shown sends no frames.
-bool loggerDialog::StartStandby() {
+bool loggerDialog::StartStandby(bool* settle) {
     long shown = -1;
     // Not while a stream is being shown: its messages would end it at once.
     if (pollDelay != 1 || detectTick >= 10 || PageSendsFrames(currentPage) || !serial.IsOpen() ||
@@ -287,6 +287,13 @@ bool loggerDialog::StartStandby() {
         pendingFields.connected || pendingFields.device ||
         ID_STATICTEXT2->GetLabel() != "Connected" || !ID_TEXTCTRL22->GetValue().ToLong(&shown))
         return false;
+    // The window's own request has just gone out: its answer, a moment
+    // away, would come while the thread takes over and wake the window
+    // again. The next tick takes it and hands over then.
+    if (detectTick == 0 && silentTicks > 0) {
+        *settle = true;
+        return false;
+    }
     // Answers that waited are taken first, counted from when they came; from
     // now on none waits (the thread takes them, or they wake the window).
     pollTimer.Stop();
@@ -334,12 +341,13 @@ void loggerDialog::StopPollClock() {
 void loggerDialog::ArmPollTimer() {
     if (standbyOn) CountPassedTicks();
     pollRearmOwed = false;
-    if (StartStandby()) {
+    bool settle = false;
+    if (StartStandby(&settle)) {
         PublishQuietAnswers();
         return;
     }
-    const int due =
-        TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    int due = TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    if (settle && due > 1) due = 1;
     if (due == 0) {
         pollTimer.Stop();
         pollPlanned = 0;

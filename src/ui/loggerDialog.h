@@ -293,7 +293,7 @@ class loggerDialog : public wxDialog {
     void CountPassedTicks(
         std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
     void CountTicksUntil(std::chrono::steady_clock::time_point now);
-    bool StartStandby();
+    bool StartStandby(bool* settle);  // settle: try again on the next tick
     void EndStandby();
     // A detect answer of the board shown as connected changes nothing on
     // screen: the reading thread may leave it for the next poll wake instead
