@@ -65,9 +65,7 @@ void ShowBoardMessage(loggerDialog& dialog, const char* text, int length) {
     const int id = static_cast<int>(message.id);
     if (message.type == kDetectResponseType) {
         fields.device = wxString::Format("%d", id);
-        if (!dialog.InputsOnly())
-            ConsolePrintColoured(kColourMagenta, kColourNormal, "Device detect response: {%s}\n",
-                                 text);
+        if (!dialog.InputsOnly()) PrintDetectResponse(text);
     } else if (message.type != kNumericEventType && currentPage == 0) {
         ConsolePrintColoured(kColourYellow, kColourNormal, "{%s}  %d\n", text, id);
         fields.discreteId = wxString::Format("%d", id);
@@ -283,9 +281,7 @@ bool loggerDialog::StartStandby(bool* settle) {
     long shown = -1;
     // Not while a stream is being shown: its messages would end it at once.
     if (pollDelay != 1 || detectTick >= 10 || PageSendsFrames(currentPage) || !serial.IsOpen() ||
-        !serialHandoff.Idle() ||
-        pendingFields.connected || pendingFields.device ||
-        ID_STATICTEXT2->GetLabel() != "Connected" || !ID_TEXTCTRL22->GetValue().ToLong(&shown))
+        !serialHandoff.Idle() || !BoardShownQuiet(&shown))
         return false;
     // The window's own request has just gone out: its answer, a moment
     // away, would come while the thread takes over and wake the window
@@ -298,8 +294,7 @@ bool loggerDialog::StartStandby(bool* settle) {
     // now on none waits (the thread takes them, or they wake the window).
     pollTimer.Stop();
     serialHandoff.AllowWaiting(-1);
-    pollPlanned =
-        TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    pollPlanned = TicksToNextDue();
     takingAtWake = true;
     serialHandoff.DrainWaiting();
     takingAtWake = false;
@@ -323,8 +318,7 @@ void loggerDialog::EndStandby() {
         detectTick = 0;
         silentTicks = progress.silentTicks;
     }
-    pollPlanned =
-        TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    pollPlanned = TicksToNextDue();
     if (progress.answerAfter) {
         CountTicksUntil(*progress.answerAfter);
         silentTicks = 0;
@@ -332,7 +326,7 @@ void loggerDialog::EndStandby() {
 }
 
 void loggerDialog::StopPollClock() {
-    if (standbyOn) EndStandby();
+    EndStandby();
     pollTimer.Stop();
     pollPlanned = 0;
     pollRearmOwed = false;
@@ -346,7 +340,7 @@ void loggerDialog::ArmPollTimer() {
         PublishQuietAnswers();
         return;
     }
-    int due = TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+    int due = TicksToNextDue();
     if (settle && due > 1) due = 1;
     if (due == 0) {
         pollTimer.Stop();
@@ -362,14 +356,21 @@ void loggerDialog::ArmPollTimer() {
     PublishQuietAnswers();
 }
 
+int loggerDialog::TicksToNextDue() const {
+    return TicksUntilDue({pollDelay, detectTick, silentTicks, PageSendsFrames(currentPage)});
+}
+
+bool loggerDialog::BoardShownQuiet(long* shown) const {
+    return !pendingFields.connected && !pendingFields.device &&
+           ID_STATICTEXT2->GetLabel() == "Connected" && ID_TEXTCTRL22->GetValue().ToLong(shown);
+}
+
 void loggerDialog::PublishQuietAnswers(bool wakeComing) {
     // Only while a poll wake is sure to come and nothing about the board
     // waits to be shown; answers that waited when that ends are fetched.
     long shown = -1;
-    const bool quiet = (wakeComing || pollTimer.IsRunning()) && pollDelay != 0 &&
-                       !pendingFields.connected && !pendingFields.device &&
-                       ID_STATICTEXT2->GetLabel() == "Connected" &&
-                       ID_TEXTCTRL22->GetValue().ToLong(&shown);
+    const bool quiet =
+        (wakeComing || pollTimer.IsRunning()) && pollDelay != 0 && BoardShownQuiet(&shown);
     if (quiet)
         serialHandoff.AllowWaiting(static_cast<int>(shown));
     else
@@ -419,7 +420,7 @@ void loggerDialog::PollTick() {
     } else if (detectTick == 10) {
         lastWrite = serial.Write(kDetectRequest, kDetectRequestLength);
         wrote = true;
-        if (!InputsOnly()) ConsolePrintColoured(kColourCyan, kColourWhite, "{DET}\n");
+        if (!InputsOnly()) PrintDetectRequest();
         detectTick = 0;
     }
 
@@ -489,9 +490,11 @@ int OnSerialReceive(const char* data, int count) {
     loggerDialog* dialog = theDialog;
     if (dialog == nullptr) return 0;
     const int answersId = WholeDetectAnswersId(data, count);
+    // Answers behind blocks still to be shown go the same way, in order.
+    const int takenId = answersId != -1 && dialog->serialHandoff.Idle() ? answersId : -1;
     bool handBack = false;
-    if (dialog->detectStandby.TakeBlock(data, count, answersId, dialog->serialHandoff.Idle(),
-                                        std::chrono::steady_clock::now(), &handBack)) {
+    if (dialog->detectStandby.TakeBlock(data, count, takenId, std::chrono::steady_clock::now(),
+                                        &handBack)) {
         dialog->serial.WakeAt(dialog->detectStandby.NextDue());
         return 0;
     }

@@ -11,6 +11,12 @@ namespace {
 constexpr int kDetectEvery = 10;  // active ticks from one request to the next
 }
 
+void PrintDetectRequest() { ConsolePrintColoured(kColourCyan, kColourWhite, "{DET}\n"); }
+
+void PrintDetectResponse(const char* text) {
+    ConsolePrintColoured(kColourMagenta, kColourNormal, "Device detect response: {%s}\n", text);
+}
+
 bool DetectStandby::Worthwhile(const Plan& plan, Clock::time_point now) {
     // Something to wait for: a tick before the one it hands back on. The
     // request just sent, whose answer is still on its way, does not count
@@ -93,7 +99,7 @@ DetectStandby::Clock::time_point DetectStandby::OnDue(Clock::time_point now,
             *handBack = true;
             return kNever;
         }
-        if (echo_) ConsolePrintColoured(kColourCyan, kColourWhite, "{DET}\n");
+        if (echo_) PrintDetectRequest();
         lastWritten_ = nextDetect_;
         answerAtWrite_ = lastAnswer_;
         answerAfter_.reset();
@@ -107,12 +113,12 @@ DetectStandby::Clock::time_point DetectStandby::OnDue(Clock::time_point now,
     return TickTime(std::min(nextDetect_, HandBackTick()));
 }
 
-bool DetectStandby::TakeBlock(const char* data, int count, int answersId, bool windowIdle,
-                              Clock::time_point now, bool* handBack) {
+bool DetectStandby::TakeBlock(const char* data, int count, int answersId, Clock::time_point now,
+                              bool* handBack) {
     *handBack = false;
     std::lock_guard<std::mutex> lock(mutex_);
     if (!active_) return false;
-    if (answersId != plan_.answerId || !windowIdle) {
+    if (answersId != plan_.answerId) {
         active_ = false;
         *handBack = true;
         return false;
@@ -125,9 +131,7 @@ bool DetectStandby::TakeBlock(const char* data, int count, int answersId, bool w
     // Whole answers only ("{F07}{F07}"): each one's text between its braces.
     for (int i = 0; i < count;) {
         const int close = static_cast<int>(std::find(data + i, data + count, '}') - data);
-        const std::string text(data + i + 1, data + close);
-        ConsolePrintColoured(kColourMagenta, kColourNormal, "Device detect response: {%s}\n",
-                             text.c_str());
+        PrintDetectResponse(std::string(data + i + 1, data + close).c_str());
         i = close + 1;
     }
     return true;

@@ -14,6 +14,11 @@
 #include <mutex>
 #include <optional>
 
+// The console lines of a detect request sent and of the board's answer (its
+// text between the braces), the same whoever sends or takes them.
+void PrintDetectRequest();
+void PrintDetectResponse(const char* text);
+
 class DetectStandby {
   public:
     using Clock = std::chrono::steady_clock;
@@ -55,10 +60,10 @@ class DetectStandby {
     // Reading thread, for every block read: true when the block was nothing
     // but answers of the expected board (`answersId`, as WholeDetectAnswersId
     // gives it) and was taken here. Anything else ends the standby
-    // (`*handBack` when it was on) and goes to the window; so do answers while
-    // the window still has earlier blocks to show (`windowIdle` false), which
+    // (`*handBack` when it was on) and goes to the window; the caller passes
+    // -1 for answers while the window still has earlier blocks to show, which
     // keeps the order.
-    bool TakeBlock(const char* data, int count, int answersId, bool windowIdle, Clock::time_point now,
+    bool TakeBlock(const char* data, int count, int answersId, Clock::time_point now,
                    bool* handBack);
     // When the reading thread is due next (an answer moves the hand-back on).
     Clock::time_point NextDue() const;

@@ -292,9 +292,7 @@ void loggerDialog::BindEvents() {
     Bind(
         wxEVT_TEXT,
         [this](wxCommandEvent&) {
-            if (!standbyOn) return;
-            CountPassedTicks();
-            ArmPollTimer();
+            if (standbyOn) ArmPollTimer();
         },
         ID_TEXTCTRL22->GetId());
     button(ID_BUTTON3, &loggerDialog::OnQuit);

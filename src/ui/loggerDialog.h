@@ -293,6 +293,10 @@ class loggerDialog : public wxDialog {
     void CountPassedTicks(
         std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
     void CountTicksUntil(std::chrono::steady_clock::time_point now);
+    int TicksToNextDue() const;  // see TicksUntilDue
+    // The board is shown as connected, with its number (*shown), and nothing
+    // about it waits to be shown: an answer of that number changes nothing.
+    bool BoardShownQuiet(long* shown) const;
     bool StartStandby(bool* settle);  // settle: try again on the next tick
     void EndStandby();
     // A detect answer of the board shown as connected changes nothing on

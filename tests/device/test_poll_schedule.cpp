@@ -122,8 +122,9 @@ TEST(DetectStandby, SendsOnTheTickGridAndHandsBackBeforeTheSilenceLimit) {
             if (kind == 'a' || kind == 'x' || kind == 'b') {
                 const char* block = kind == 'x' ? "{0123}" : "{F07}";
                 const int id = WholeDetectAnswersId(block, 5);
-                EXPECT_EQ(standby.TakeBlock(block, kind == 'x' ? 6 : 5, id, kind != 'b', at(tick),
-                                            &back),
+                // Behind blocks still to be shown, answers are passed as -1.
+                EXPECT_EQ(standby.TakeBlock(block, kind == 'x' ? 6 : 5, kind == 'b' ? -1 : id,
+                                            at(tick), &back),
                           kind == 'a');
                 if (back) handBack = tickOf(at(tick));
                 due = std::min(due, standby.NextDue());
@@ -160,10 +161,10 @@ TEST(DetectStandby, StartsOnlyWithATickToWaitForAndPrintsAsTheWindowWould) {
     const Clock::time_point due = standby.Start({Clock::now(), 9, 0, 7, true});
     bool back = false;
     standby.OnDue(due, [] { return true; }, &back);
-    EXPECT_TRUE(standby.TakeBlock("{F07}{F07}", 10, 7, true, due, &back));
+    EXPECT_TRUE(standby.TakeBlock("{F07}{F07}", 10, 7, due, &back));
     standby.SetEcho(false);  // "Inputs only"
     standby.OnDue(due + 10 * kPollTickPeriod, [] { return true; }, &back);
-    EXPECT_TRUE(standby.TakeBlock("{F07}", 5, 7, true, due + 10 * kPollTickPeriod, &back));
+    EXPECT_TRUE(standby.TakeBlock("{F07}", 5, 7, due + 10 * kPollTickPeriod, &back));
     RemoveConsoleSink(&lines);
     EXPECT_EQ(lines.text,
               "{DET}\nDevice detect response: {F07}\nDevice detect response: {F07}\n");
