@@ -65,7 +65,9 @@ class BookPage : public wxPanel {
     BookPage(wxBookCtrlBase* book, const char* name)
         : wxPanel(book, wxWindow::NewControlId(), wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
                   name),
-          book_(book) {}
+          book_(book) {
+        SetBackgroundStyle(kThemeBackground);
+    }
 
     bool SendIdleEvents(wxIdleEvent& event) override {
         if (book_->GetCurrentPage() != this) return false;

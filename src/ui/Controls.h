@@ -11,6 +11,14 @@
 
 wxSize FitWidth(wxWindow* control, int width);
 
+// The background style of the window and its pages: the theme's background,
+// which is what they show anyway, as nothing here erases a background of its
+// own. With the toolkit's default style every paint of a changed field first
+// made a drawing context for each enclosing window, only to offer an erase
+// event no one takes, and each such context asked the theme for the default
+// font again: 0.4 ms of the 1 ms it took to draw an event's two fields.
+constexpr wxBackgroundStyle kThemeBackground = wxBG_STYLE_SYSTEM;
+
 wxStaticText* MakeLabel(wxWindow* parent, const char* name, const wxString& text,
                         const wxSize& size = wxDefaultSize, long style = 0);
 wxTextCtrl* MakeText(wxWindow* parent, const char* name, const wxString& value = wxEmptyString,
@@ -21,7 +29,7 @@ wxChoice* MakeChoice(wxWindow* parent, const char* name, const wxArrayString& it
                      int width = -1);
 wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label);
 
-// A page of a notebook. While another page is selected, the toolkit's
+// A page of a notebook, on the theme's background. While another page is selected, the toolkit's
 // housekeeping walk over the windows (see loggerDialog::SendIdleEvents)
 // leaves this page and its controls out; they have their turn again once the
 // page is selected.

@@ -15,6 +15,7 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
 
     Create(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
            "wxID_ANY");
+    SetBackgroundStyle(kThemeBackground);
     BuildWindow();
 
     // The poll timer is armed by an open; nothing wakes the window before.
