@@ -45,6 +45,12 @@ void ExpectOpenState(loggerDialog* dialog) {
 
 std::string SegmentEcho() { return std::string(segmentFrame, 133) + "\n"; }
 
+int eraseEvents = 0;
+void CountErase(wxEraseEvent& event) {
+    ++eraseEvents;
+    event.Skip();
+}
+
 // ---- open, warm-up and the poll schedule
 
 TEST_F(BoardWindowTest, OpenWarmsUpThenSendsDetectOnEveryTenthActiveTick) {
@@ -516,6 +522,12 @@ TEST_F(BoardWindowTest, EventsReachTheFieldsOfThePageShown) {
     };
     GtkWidget* idField = static_cast<GtkWidget*>(dialog->ID_TEXTCTRL10->GetHandle());
     const gulong drawHandler = g_signal_connect_after(idField, "draw", G_CALLBACK(onDraw), &drawn);
+    // Nor does drawing it offer the enclosing windows an erase event: each
+    // cost a drawing context, most of the time an event took to draw.
+    wxWindow* page = dialog->ID_NOTEBOOK1->GetCurrentPage();
+    eraseEvents = 0;
+    dialog->Bind(wxEVT_ERASE_BACKGROUND, CountErase);
+    page->Bind(wxEVT_ERASE_BACKGROUND, CountErase);
     ASSERT_TRUE(board.SendEvent("0123"));
     // Waits, without handling events, until the reading thread has it.
     const auto sent = Clock::now();
@@ -523,7 +535,10 @@ TEST_F(BoardWindowTest, EventsReachTheFieldsOfThePageShown) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     dialog->serialHandoff.DrainAll();
     g_signal_handler_disconnect(idField, drawHandler);
+    dialog->Unbind(wxEVT_ERASE_BACKGROUND, CountErase);
+    page->Unbind(wxEVT_ERASE_BACKGROUND, CountErase);
     EXPECT_EQ(drawn, "291");
+    EXPECT_EQ(eraseEvents, 0);
     EXPECT_EQ(dialog->ID_TEXTCTRL25->GetValue(), "{0123}");
     EXPECT_EQ(dialog->ID_TEXTCTRL10->GetValue(), "291");
     EXPECT_EQ(console.Count(kColourYellow, "{0123}  291\n"), 1);
