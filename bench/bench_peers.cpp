@@ -11,7 +11,9 @@
 // open-button, which also gives the places of the "UDP port" field and its
 // "Start" for --udp, for the same latency by datagram); PATH is ptyshim.so, which lets gtkterm and
 // cutecom open a pseudo-terminal as a serial port. The peers are skipped when not installed. An
-// empty wx dialog built as the program is (floor_dialog) gives the floor of start-up and memory.
+// empty wx dialog built as the program is (floor_dialog) gives the floor of start-up and memory,
+// and the same with as many controls of each kind as our window (floor_dialog --controls) the
+// floor for a window that has them all.
 // Prints one markdown table on standard output.
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -649,7 +651,20 @@ int main(int argc, char** argv) {
         programs.push_back(p);
     }
     Program floor{"empty wx dialog (floor)", {floorPath}, {}, nullptr, nullptr, false, nullptr};
-    if (access(floorPath.c_str(), X_OK) == 0) programs.push_back(floor);
+    // The same toolkit with as many controls of each kind as our window, and
+    // none of its logic: the floor for a window that has them all from the
+    // start.
+    Program controls{"wx dialog with our window's controls (floor)",
+                     {floorPath, "--controls"},
+                     {},
+                     nullptr,
+                     nullptr,
+                     false,
+                     nullptr};
+    if (access(floorPath.c_str(), X_OK) == 0) {
+        programs.push_back(floor);
+        programs.push_back(controls);
+    }
 
     std::vector<Results> results;
     // --only NAME: that program alone (for trying a change).
