@@ -8,6 +8,21 @@
 //                            choices and two grids), without any of its
 //                            logic: the floor for a window that must have
 //                            all of them from the start
+//   floor_dialog --controls --port PATH
+//                            the same, and it opens PATH as a raw line and
+//                            shows each line read in its first text field,
+//                            read and shown by the toolkit's own loop with
+//                            the short time slice the program asks for too:
+//                            the floor of idle CPU and of write-to-screen
+//                            latency for a window with all those controls
+//
+// BRANTLE_STARTUP_TRACE=exit ends it once its window is first drawn, as it
+// ends the program, so that a profiler counts the same span of both.
+#include <fcntl.h>
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <termios.h>
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/grid.h>
@@ -16,12 +31,19 @@
 #include <wx/statline.h>
 #include <wx/wx.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "PromptWakeups.h"
 
 namespace {
 
 bool withControls = false;
+const char* portPath = nullptr;
+wxTextCtrl* echoField = nullptr;  // the first text field
+std::string pending;              // bytes read after the last line end
 
 // The program's window, counted by kind of control.
 struct Counts {
@@ -34,7 +56,11 @@ void FillPage(wxWindow* page, int share, int pages) {
     auto* grid = new wxFlexGridSizer(4, 4, 4);
     for (int i = 0; i < part(all.labels); ++i)
         grid->Add(new wxStaticText(page, wxID_ANY, wxString::Format("Label %d", i)));
-    for (int i = 0; i < part(all.texts); ++i) grid->Add(new wxTextCtrl(page, wxID_ANY, "0"));
+    for (int i = 0; i < part(all.texts); ++i) {
+        auto* field = new wxTextCtrl(page, wxID_ANY, "0");
+        if (echoField == nullptr) echoField = field;
+        grid->Add(field);
+    }
     for (int i = 0; i < part(all.buttons); ++i)
         grid->Add(new wxButton(page, wxID_ANY, wxString::Format("Button %d", i)));
     for (int i = 0; i < part(all.checks); ++i)
@@ -65,6 +91,37 @@ void FillPage(wxWindow* page, int share, int pages) {
     page->SetSizer(column);
 }
 
+// Shows the last whole line read; the line stays open until the end.
+gboolean EchoLine(gint fd, GIOCondition, gpointer) {
+    char buffer[512];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EAGAIN) return G_SOURCE_CONTINUE;
+    if (n <= 0) return G_SOURCE_REMOVE;  // the line hung up
+    pending.append(buffer, static_cast<std::size_t>(n));
+    const std::size_t end = pending.find_last_of('\n');
+    if (end == std::string::npos) return G_SOURCE_CONTINUE;
+    const std::string upTo = pending.substr(0, end);
+    const std::size_t start = upTo.find_last_of('\n');
+    std::string line = start == std::string::npos ? upTo : upTo.substr(start + 1);
+    pending.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    echoField->ChangeValue(wxString::FromUTF8(line));
+    return G_SOURCE_CONTINUE;
+}
+
+void OpenEcho() {
+    const int fd = open(portPath, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return;
+    termios mode{};
+    if (tcgetattr(fd, &mode) == 0) {
+        cfmakeraw(&mode);
+        tcsetattr(fd, TCSANOW, &mode);
+    }
+    g_unix_fd_add(fd, G_IO_IN, EchoLine, nullptr);
+}
+
+gboolean ExitWhenDrawn(GtkWidget*, cairo_t*, gpointer) { _exit(0); }
+
 }  // namespace
 
 class FloorApp : public wxApp {
@@ -83,6 +140,13 @@ class FloorApp : public wxApp {
             top->Add(book, 1, wxEXPAND);
             dialog.SetSizerAndFit(top);
         }
+        if (portPath != nullptr && echoField != nullptr) {
+            RequestShortSlice();
+            OpenEcho();
+        }
+        const char* trace = std::getenv("BRANTLE_STARTUP_TRACE");
+        if (trace != nullptr && std::strcmp(trace, "exit") == 0)
+            g_signal_connect(dialog.GetHandle(), "draw", G_CALLBACK(ExitWhenDrawn), nullptr);
         dialog.ShowModal();
         return false;
     }
@@ -94,6 +158,11 @@ int main(int argc, char** argv) {
         withControls = true;
         --argc;
         ++argv;
+    }
+    if (withControls && argc > 2 && std::strcmp(argv[1], "--port") == 0) {
+        portPath = argv[2];
+        argc -= 2;
+        argv += 2;
     }
     wxApp::SetInstance(new FloorApp);
     return wxEntry(argc, argv);
