@@ -12,9 +12,12 @@
 //                            the same, and it opens PATH as a raw line and
 //                            shows each line read in its first text field,
 //                            read and shown by the toolkit's own loop with
-//                            the short time slice the program asks for too:
-//                            the floor of idle CPU and of write-to-screen
-//                            latency for a window with all those controls
+//                            the short time slice the program asks for too,
+//                            and sends the board's detect request "{DET}"
+//                            every 200 ms as the program does (the answers
+//                            are read and left unshown): the floor of idle
+//                            CPU and of write-to-screen latency for a window
+//                            with all those controls
 //
 // BRANTLE_STARTUP_TRACE=exit ends it once its window is first drawn, as it
 // ends the program, so that a profiler counts the same span of both.
@@ -109,6 +112,10 @@ gboolean EchoLine(gint fd, GIOCondition, gpointer) {
     return G_SOURCE_CONTINUE;
 }
 
+gboolean SendDetect(gpointer fd) {
+    return write(GPOINTER_TO_INT(fd), "{DET}", 5) == 5 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+}
+
 void OpenEcho() {
     const int fd = open(portPath, O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return;
@@ -118,6 +125,7 @@ void OpenEcho() {
         tcsetattr(fd, TCSANOW, &mode);
     }
     g_unix_fd_add(fd, G_IO_IN, EchoLine, nullptr);
+    g_timeout_add(200, SendDetect, GINT_TO_POINTER(fd));
 }
 
 gboolean ExitWhenDrawn(GtkWidget*, cairo_t*, gpointer) { _exit(0); }
