@@ -24,6 +24,11 @@ ConsolePending& History() {
 }
 bool stdoutOn = true;
 bool sigpipeChecked = false;
+// Whether standard output is a terminal (ANSI colours), asked at the first
+// line after it was switched on: the program itself never redirects it, and
+// asking with every line cost a system call a line (ten a second while the
+// board is only polled). -1: not asked yet.
+int stdoutIsTerminal = -1;
 
 // Formats outside the lock: the text does not depend on the shared state.
 std::string FormatV(const char* format, va_list args) {
@@ -53,9 +58,8 @@ void EmitLocked(int colour, const std::string& text) {
     if (text.empty()) return;
     if (stdoutOn) {
         PrepareStdoutLocked();
-        // Asked each time: standard output may be redirected while running.
-        const bool ansi = isatty(fileno(stdout)) == 1;
-        const std::string out = ConsoleStdoutText(colour, text, ansi);
+        if (stdoutIsTerminal < 0) stdoutIsTerminal = isatty(fileno(stdout)) == 1 ? 1 : 0;
+        const std::string out = ConsoleStdoutText(colour, text, stdoutIsTerminal == 1);
         std::fwrite(out.data(), 1, out.size(), stdout);
         // Line by line, so that a script capturing the output sees each line
         // as it is printed.
@@ -119,5 +123,6 @@ void RemoveConsoleSink(ConsoleSink* sink) {
 void SetConsoleStdout(bool on) {
     std::lock_guard<std::mutex> lock(outputMutex);
     if (!on && stdoutOn) std::fflush(stdout);
+    if (on) stdoutIsTerminal = -1;
     stdoutOn = on;
 }

@@ -59,4 +59,6 @@ inline constexpr std::size_t kConsoleHistoryBytes = 4u << 20;
 void AddConsoleSinkWithHistory(ConsoleSink* sink);
 
 // Standard output on/off (on by default); tests that flood switch it off.
+// Switching it on also asks again, at the next line, whether it is a
+// terminal (for a caller that has just redirected it).
 void SetConsoleStdout(bool on);

@@ -255,7 +255,17 @@ TEST(ConsoleStdout, TerminalGetsAnsiColours) {
     const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
     ASSERT_GE(slave, 0);
     fcntl(master, F_SETFL, O_NONBLOCK);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
     SetConsoleStdout(true);
+    {
+        // Whether it is a terminal is remembered from the first line ...
+        RedirectStdout redirect(pipeFds[1]);
+        ConsolePrintf("into a pipe\n");
+    }
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    SetConsoleStdout(true);  // ... until standard output is switched on again
     {
         RedirectStdout redirect(slave);
         ConsolePrintColoured(kColourCyan, kColourWhite, "{DET}\n");
