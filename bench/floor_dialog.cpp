@@ -94,19 +94,22 @@ void FillPage(wxWindow* page, int share, int pages) {
     page->SetSizer(column);
 }
 
-// Shows the last whole line read; the line stays open until the end.
+// Shows the last whole line read; the line stays open until the end. The
+// board's answers carry no line end: what waits for one is kept short.
 gboolean EchoLine(gint fd, GIOCondition, gpointer) {
     char buffer[512];
     const ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EAGAIN) return G_SOURCE_CONTINUE;
     if (n <= 0) return G_SOURCE_REMOVE;  // the line hung up
     pending.append(buffer, static_cast<std::size_t>(n));
-    const std::size_t end = pending.find_last_of('\n');
-    if (end == std::string::npos) return G_SOURCE_CONTINUE;
-    const std::string upTo = pending.substr(0, end);
-    const std::size_t start = upTo.find_last_of('\n');
-    std::string line = start == std::string::npos ? upTo : upTo.substr(start + 1);
-    pending.erase(0, end + 1);
+    std::string line;
+    bool whole = false;
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos; whole = true) {
+        line.assign(pending, 0, end);
+        pending.erase(0, end + 1);
+    }
+    if (pending.size() > 256) pending.erase(0, pending.size() - 256);
+    if (!whole) return G_SOURCE_CONTINUE;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     echoField->ChangeValue(wxString::FromUTF8(line));
     return G_SOURCE_CONTINUE;

@@ -58,7 +58,7 @@ void EmitLocked(int colour, const std::string& text) {
     if (text.empty()) return;
     if (stdoutOn) {
         PrepareStdoutLocked();
-        if (stdoutIsTerminal < 0) stdoutIsTerminal = isatty(fileno(stdout)) == 1 ? 1 : 0;
+        if (stdoutIsTerminal < 0) stdoutIsTerminal = isatty(fileno(stdout)) == 1;
         const std::string out = ConsoleStdoutText(colour, text, stdoutIsTerminal == 1);
         std::fwrite(out.data(), 1, out.size(), stdout);
         // Line by line, so that a script capturing the output sees each line

@@ -29,10 +29,10 @@ wxChoice* MakeChoice(wxWindow* parent, const char* name, const wxArrayString& it
                      int width = -1);
 wxCheckBox* MakeCheck(wxWindow* parent, const char* name, const wxString& label);
 
-// A page of a notebook, on the theme's background. While another page is selected, the toolkit's
-// housekeeping walk over the windows (see loggerDialog::SendIdleEvents)
-// leaves this page and its controls out; they have their turn again once the
-// page is selected.
+// A page of a notebook, on the theme's background. While another page is
+// selected, the toolkit's housekeeping walk over the windows (see
+// loggerDialog::SendIdleEvents) leaves this page and its controls out; they
+// have their turn again once the page is selected.
 wxPanel* MakePage(wxBookCtrlBase* book, const char* name);
 
 // The accessible name under which assistive technology (and UI automation)
