@@ -1,8 +1,6 @@
 // Opening, resetting and closing the board's port, the poll timer that
 // detects the board and sends the output frames, and the display of what the
 // board reports.
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -14,6 +12,7 @@
 #include "device/BoardProtocol.h"
 #include "device/Connection.h"
 #include "device/PollSchedule.h"
+#include "platform/SerialLine.h"
 #include "ui/loggerDialog.h"
 
 int pollDelay = 0;
@@ -24,6 +23,10 @@ namespace {
 // The serial path's message assembly. It lives for the whole run: a message
 // cut off by a close is ended by the first "{" of the next connection.
 MessageAssembler serialAssembly;
+
+// The kinds of block handed to the port: while the board takes no data, a
+// newer frame of a kind replaces the one still waiting.
+enum OutputKind : unsigned { kSegmentOutput = 1, kLedOutput, kDetectOutput };
 
 const wxColour kOlive(128, 128, 0);
 const wxColour kRed(255, 0, 0);
@@ -123,6 +126,7 @@ bool loggerDialog::OpenBoardPort(const std::string& portName, bool saveSettings)
     openedPort = portName;
     StopAwaitingBoard();
     ShowLinkNote(wxEmptyString);
+    boardRefusesData = false;
     ShowReason(portReason, wxEmptyString);
     ConsolePrintColoured(kColourGreen, kColourNormal, "Port %s opened at %d\n", portName.c_str(),
                          baudRate);
@@ -146,6 +150,10 @@ void loggerDialog::OnClosePort(wxCommandEvent&) {
     // later connection, but as stale: it no longer shows the board as there.
     serialHandoff.Cancel();
     serial.Close();
+    // What the board sent before the close is shown before the line that
+    // says it closed (as stale: it no longer shows the board as there).
+    serialHandoff.DrainAll();
+    ShowBoardTakesData(true);
     ConsolePrintf("Port %s closed\n", PortPath().c_str());
 }
 
@@ -160,7 +168,10 @@ void loggerDialog::OnLineHungUp() {
     resetTimer.Stop();
     SetStatus("Disconnected", kOlive);
     pendingFields.connected = false;
-    ShowLinkNote("board unplugged");
+    ShowBoardTakesData(true);
+    ShowLinkNote(ReconnectBox->IsChecked()
+                     ? "board unplugged: waiting for it to come back (\"Close\" stops waiting)"
+                     : "board unplugged");
     ConsolePrintColoured(kColourRed, kColourNormal, "Port %s: board unplugged\n",
                          openedPort.c_str());
     // Waiting for the board keeps the connection's controls: "Close" ends the
@@ -179,7 +190,7 @@ void loggerDialog::OnPortsChanged() {
     if (!awaitingBoard || serial.IsOpen() || !ReconnectBox->IsChecked()) return;
     // Not there yet, or not yet given to the user's group by udev: a later
     // change will tell.
-    if (access(Serial::DevicePath(openedPort).c_str(), R_OK | W_OK) != 0) return;
+    if (!SerialLine::MayOpen(Serial::DevicePath(openedPort))) return;
     OpenBoardPort(openedPort, false);
 }
 
@@ -188,6 +199,7 @@ void loggerDialog::OnReconnectToggled(wxCommandEvent&) {
     if (!ReconnectBox->IsChecked() && awaitingBoard) {
         StopAwaitingBoard();
         ShowClosedControls();
+        ShowLinkNote("board unplugged");
     }
 }
 
@@ -201,6 +213,23 @@ void loggerDialog::ShowClosedControls() {
     ID_BUTTON1->Enable();
     ID_BUTTON8->Disable();
     ID_COMBOBOX1->Enable();
+}
+
+// A write that failed while the port's thread still runs: the board (or its
+// adapter) no longer takes data. Said once, and taken back once the line
+// takes data again.
+void loggerDialog::ShowBoardTakesData(bool takes) {
+    if (takes == !boardRefusesData || (!takes && !serial.Running())) return;
+    boardRefusesData = !takes;
+    if (takes) {
+        ShowReason(portReason, wxEmptyString);
+        return;
+    }
+    ConsolePrintColoured(kColourRed, kColourNormal, "Port %s: the board does not take data\n",
+                         openedPort.c_str());
+    ShowReason(portReason, wxString::FromUTF8(
+                               "The board does not take data: what was sent to it did not go out "
+                               "in time. Reset the board, or unplug it and plug it in again."));
 }
 
 void loggerDialog::ShowLinkNote(const wxString& note) {
@@ -299,7 +328,7 @@ bool loggerDialog::StartStandby(bool* settle) {
     serialHandoff.DrainWaiting();
     takingAtWake = false;
     const DetectStandby::Plan plan{pollLastTick, detectTick, silentTicks, static_cast<int>(shown),
-                                  !InputsOnly()};
+                                   !InputsOnly()};
     if (!DetectStandby::Worthwhile(plan, std::chrono::steady_clock::now())) return false;
     pollPlanned = 0;
     standbyOn = true;
@@ -402,7 +431,7 @@ void loggerDialog::PollTick() {
             std::memcpy(segmentFrame, kSegmentHeader, 4);
             segmentFrame[kSegmentFrameLength - 1] = '}';
             segmentFrame[kSegmentFrameLength] = '\0';
-            lastWrite = serial.Write(segmentFrame, kSegmentFrameLength);
+            lastWrite = serial.Write(segmentFrame, kSegmentFrameLength, kSegmentOutput);
             wrote = true;
             if (!InputsOnly())
                 ConsolePrintColoured(kColourCyan, kColourNormal, "%s\n", segmentFrame);
@@ -413,12 +442,12 @@ void loggerDialog::PollTick() {
             std::memcpy(ledFrame, kLedHeader, 4);
             ledFrame[kLedFrameLength - 1] = '}';
             ledFrame[kLedFrameLength] = '\0';
-            lastWrite = serial.Write(ledFrame, kLedFrameLength);
+            lastWrite = serial.Write(ledFrame, kLedFrameLength, kLedOutput);
             wrote = true;
             if (!InputsOnly()) ConsolePrintColoured(kColourCyan, kColourNormal, "%s\n", ledFrame);
         }
     } else if (detectTick == 10) {
-        lastWrite = serial.Write(kDetectRequest, kDetectRequestLength);
+        lastWrite = serial.Write(kDetectRequest, kDetectRequestLength, kDetectOutput);
         wrote = true;
         if (!InputsOnly()) PrintDetectRequest();
         detectTick = 0;
@@ -426,8 +455,10 @@ void loggerDialog::PollTick() {
 
     if (wrote && lastWrite == -1) {
         SetStatus("Comm.Error", kRed);
+        ShowBoardTakesData(false);
         return;
     }
+    if (wrote) ShowBoardTakesData(!serial.OutputStalled());
     // Saturates instead of overflowing after years of silence.
     if (silentTicks < INT_MAX) ++silentTicks;
     if (silentTicks == kSilentTicksLimit) SetStatus("Disconnected", kOlive);
@@ -464,7 +495,7 @@ std::chrono::steady_clock::time_point OnSerialDue(std::chrono::steady_clock::tim
     const auto next = dialog->detectStandby.OnDue(
         now,
         [dialog] {
-            return dialog->serial.Write(kDetectRequest, kDetectRequestLength) ==
+            return dialog->serial.Write(kDetectRequest, kDetectRequestLength, kDetectOutput) ==
                    kDetectRequestLength;
         },
         &handBack);

@@ -1,82 +1,43 @@
 #include "serial/Serial.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <system_error>
+#include <utility>
 
 #include "console/Console.h"
 #include "console/PromptWakeups.h"
-#include "serial/LineSettings.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // Numbers the reading threads of the whole run for the "created" line.
 std::atomic<int> threadSerial{0};
 
-// Closing a descriptor does not wake a thread blocked on it, so every wait of
-// the reading thread also watches this pipe, which Close writes to.
-bool MakeWakePipe(int pipeFds[2]) { return pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) == 0; }
-
-void CloseFd(int& fd) {
-    if (fd >= 0) close(fd);
-    fd = -1;
-}
-
-// Empties the wake pipe: a nudge has been seen.
-void DrainWakePipe(int wakeFd) {
-    char bytes[64];
-    while (read(wakeFd, bytes, sizeof bytes) > 0) {
-    }
-}
-
-// Sleeps `ms` milliseconds unless Close ends the wait first (a mere nudge
-// of WakeAt does not). True when the whole time passed.
-bool SleepUnlessClosed(int wakeFd, int ms, const std::atomic<int>& running) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        long left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        if (left <= 0) return true;
-        pollfd p = {wakeFd, POLLIN, 0};
-        int r = poll(&p, 1, static_cast<int>(left));
-        if (r < 0 && errno != EINTR) return false;
-        if (r > 0) {
-            DrainWakePipe(wakeFd);
-            if (!running) return false;
-        }
-    }
-}
-
 constexpr std::int64_t kNoWake = INT64_MAX;
+
+// Start bit, 8 data bits and two stop bits.
+constexpr long long kBitsPerByte = 11;
+// What a USB adapter and the system may add to the line's own time.
+constexpr std::chrono::milliseconds kWriteMargin(200);
+// Far more than a burst of frames; only a line that takes nothing while the
+// owner goes on handing blocks that replace nothing comes near it.
+constexpr std::size_t kMaxOutputBytes = 64 * 1024;
 
 // Set on a reading thread: it reads the wake time again before it waits.
 thread_local bool onReadingThread = false;
 
-std::int64_t SteadyNs(std::chrono::steady_clock::time_point t) {
-    if (t == std::chrono::steady_clock::time_point::max()) return kNoWake;
+std::int64_t SteadyNs(Clock::time_point t) {
+    if (t == Clock::time_point::max()) return kNoWake;
     return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
-// Takes the port for this process alone. TIOCEXCL turns away other openers
-// but not root; the advisory lock turns away every opener that asks for it,
-// root and this very process included.
-bool TakeExclusive(int fd) {
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
-    ioctl(fd, TIOCEXCL);
-    return true;
-}
-
-int SetDtr(int fd, bool on) {
-    int bits = TIOCM_DTR;
-    return ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 1 : 0;
+// The shorter of two waits, -1 standing for none.
+std::int64_t Sooner(std::int64_t a, std::int64_t b) {
+    if (a < 0) return b;
+    if (b < 0) return a;
+    return std::min(a, b);
 }
 
 }  // namespace
@@ -100,11 +61,7 @@ void Serial::SetTimerCallback(TimerCallback callback) { timerCallback_ = callbac
 void Serial::WakeAt(std::chrono::steady_clock::time_point when) {
     wakeAtNs_ = SteadyNs(when);
     // The reading thread waits with the time it knew: it looks again.
-    if (!onReadingThread && wakePipe_[1] >= 0) {
-        char nudge = 0;
-        ssize_t ignored = write(wakePipe_[1], &nudge, 1);
-        (void)ignored;
-    }
+    if (!onReadingThread && running_) line_.Wake();
 }
 
 std::int64_t Serial::NextWaitNs() {
@@ -123,47 +80,32 @@ std::int64_t Serial::NextWaitNs() {
     }
 }
 
-std::string Serial::DevicePath(const std::string& portName) {
-    return portName.rfind('/', 0) == 0 ? portName : "/dev/" + portName;
+std::chrono::nanoseconds Serial::WriteAllowance(int bytes, int baudRate) {
+    const long long line =
+        baudRate > 0 ? std::max(bytes, 0) * kBitsPerByte * 1000000000LL / baudRate : 0;
+    return std::chrono::nanoseconds(line) + kWriteMargin;
 }
 
-bool Serial::IsOpen() const { return fd_ >= 0; }
+bool Serial::IsOpen() const { return line_.IsOpen(); }
 
 int Serial::Open(const char* portName, int baudRate) {
-    // A previous connection's thread must be gone before a new descriptor
-    // exists that it could read from.
+    // A previous connection's thread must be gone before a new port exists
+    // that it could read from.
     Close();
     baudRate_ = baudRate;
     const std::string path = DevicePath(portName ? portName : "");
 
     lastOpenError_ = PortOpenError();
-    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        lastOpenError_ = {errno, "open"};
-    } else if (!TakeExclusive(fd)) {
-        lastOpenError_ = {errno, "flock"};
-        CloseFd(fd);
-    }
-    if (fd < 0) {
+    if (!line_.Open(path, &lastOpenError_.call, &lastOpenError_.error)) {
         ConsolePrintf("Serial::Open(): %s could not be opened.\n", path.c_str());
         return 0;
     }
-    ConsolePrintf("Serial::Open(): %s opened sexyfully handle=%d.\n", path.c_str(), fd);
-
-    // A rate that is not positive fails before any call could set errno.
-    errno = EINVAL;
-    bool ready = ApplyLineSettings(fd, baudRate);
-    if (!ready) lastOpenError_ = {errno, "line settings"};
-    if (ready && !MakeWakePipe(wakePipe_)) {
-        lastOpenError_ = {errno, "pipe2"};
-        ready = false;
-    }
-    if (!ready) {
-        ioctl(fd, TIOCNXCL);
-        CloseFd(fd);
+    ConsolePrintf("Serial::Open(): %s opened sexyfully handle=%d.\n", path.c_str(),
+                  static_cast<int>(line_.HandleNumber()));
+    if (!line_.Configure(baudRate, &lastOpenError_.call, &lastOpenError_.error)) {
+        line_.Close();
         return 0;
     }
-    fd_ = fd;
     running_ = 1;
     try {
         thread_ = std::thread(&Serial::ReadingThread, this);
@@ -183,53 +125,99 @@ void Serial::Close() {
         // The callback runs on the reading thread; it cannot wait for itself.
         // The owner's next Close (or the destructor) finishes the job.
         if (thread_.get_id() == std::this_thread::get_id()) return;
-        if (wakePipe_[1] >= 0) {
-            char wake = 1;
-            ssize_t ignored = write(wakePipe_[1], &wake, 1);
-            (void)ignored;
-        }
+        line_.Wake();
         thread_.join();
     }
-    if (fd_ >= 0) {
-        // A pseudo-terminal keeps the exclusive flag after the last close;
-        // drop it so that a later opener (not root) is not turned away.
-        ioctl(fd_, TIOCNXCL);
-        CloseFd(fd_);
-    }
-    CloseFd(wakePipe_[0]);
-    CloseFd(wakePipe_[1]);
+    line_.Close();
+    std::lock_guard<std::mutex> lock(outputMutex_);
+    output_.clear();
+    outputBytes_ = 0;
+    lineFull_ = writeFailed_ = false;
 }
 
-int Serial::Write(const char* data, int length) {
-    if (fd_ < 0 || length < 0 || (data == nullptr && length > 0)) return -1;
-    using Clock = std::chrono::steady_clock;
-    // As long as the line may need for the bytes, plus a margin.
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(100LL * length + 200);
-    int written = 0;
-    while (written < length) {
-        ssize_t n = write(fd_, data + written, static_cast<size_t>(length - written));
-        if (n > 0) {
-            written += static_cast<int>(n);
-            continue;
+int Serial::Write(const char* data, int length, unsigned kind) {
+    if (!running_ || length < 0 || (data == nullptr && length > 0)) return -1;
+    bool failed = false;
+    bool wasIdle = false;
+    {
+        std::lock_guard<std::mutex> lock(outputMutex_);
+        failed = std::exchange(writeFailed_, false);
+        wasIdle = output_.empty();
+        auto same = output_.end();
+        if (lineFull_ && kind != 0) {
+            same = std::find_if(output_.begin(), output_.end(), [kind](const Pending& p) {
+                return p.kind == kind && p.deadline == Clock::time_point();
+            });
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
-        long left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return -1;
-        pollfd p = {fd_, POLLOUT, 0};
-        int r = poll(&p, 1, static_cast<int>(left));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return -1;
-        if (!(p.revents & POLLOUT)) return -1;  // hung up or failed
+        if (length == 0) {
+        } else if (same != output_.end()) {
+            outputBytes_ = outputBytes_ - same->bytes.size() + static_cast<std::size_t>(length);
+            same->bytes.assign(data, static_cast<std::size_t>(length));
+        } else if (outputBytes_ + static_cast<std::size_t>(length) > kMaxOutputBytes) {
+            failed = true;
+        } else {
+            output_.push_back({kind, std::string(data, static_cast<std::size_t>(length)), 0, {}});
+            outputBytes_ += static_cast<std::size_t>(length);
+        }
     }
-    return written;
+    // A thread that already waits to write takes the new block after the
+    // one going out; only an idle one must be woken.
+    if (wasIdle && length > 0 && !onReadingThread) line_.Wake();
+    return failed ? -1 : length;
 }
 
-void Serial::DtrOn() { ConsolePrintf("DTR on result: %d\n", fd_ >= 0 ? SetDtr(fd_, true) : 0); }
+bool Serial::OutputStalled() {
+    std::lock_guard<std::mutex> lock(outputMutex_);
+    return lineFull_;
+}
 
-void Serial::DtrOff() { ConsolePrintf("DTR off result: %d\n", fd_ >= 0 ? SetDtr(fd_, false) : 0); }
+std::int64_t Serial::WritePending() {
+    std::lock_guard<std::mutex> lock(outputMutex_);
+    const Clock::time_point now = Clock::now();
+    while (!output_.empty()) {
+        Pending& head = output_.front();
+        const int size = static_cast<int>(head.bytes.size());
+        if (head.deadline == Clock::time_point()) {
+            head.deadline = now + WriteAllowance(size, baudRate_);
+        }
+        const int n =
+            line_.Write(head.bytes.data() + head.sent, size - static_cast<int>(head.sent));
+        if (n > 0) head.sent += static_cast<std::size_t>(n);
+        const bool done = head.sent == head.bytes.size();
+        if (!done && n >= 0 && now < head.deadline) {
+            lineFull_ = true;
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(head.deadline - now)
+                .count();
+        }
+        // Gone out, or given up: the line refused it, or took too long.
+        if (!done) writeFailed_ = true;
+        lineFull_ = !done;
+        outputBytes_ -= head.bytes.size();
+        output_.pop_front();
+    }
+    return -1;
+}
+
+void Serial::DtrOn() { ConsolePrintf("DTR on result: %d\n", line_.SetDtr(true)); }
+
+void Serial::DtrOff() { ConsolePrintf("DTR off result: %d\n", line_.SetDtr(false)); }
+
+// Sleeps `ms` milliseconds while still writing what is handed over, unless
+// Close ends the wait first (a mere nudge of WakeAt does not). True when the
+// whole time passed.
+bool Serial::PauseWritingOnly(int ms) {
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const std::int64_t writeNs = WritePending();
+        const std::int64_t left =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(end - Clock::now()).count();
+        if (!running_) return false;
+        if (left <= 0) return true;
+        const unsigned seen =
+            line_.Wait(writeNs >= 0 ? unsigned{SerialLine::kWritable} : 0u, Sooner(left, writeNs));
+        if (seen & SerialLine::kFailed) return false;
+    }
+}
 
 void Serial::ReadingThread() {
     onReadingThread = true;
@@ -238,43 +226,31 @@ void Serial::ReadingThread() {
     // The board restarts on this pulse; reading begins once it runs again.
     // Close may cut the pulse short.
     DtrOff();
-    bool pulsed = SleepUnlessClosed(wakePipe_[0], 500, running_);
+    bool pulsed = PauseWritingOnly(500);
     if (pulsed) {
         DtrOn();
-        pulsed = SleepUnlessClosed(wakePipe_[0], 500, running_);
+        pulsed = PauseWritingOnly(500);
     }
     while (pulsed && running_) {
-        pollfd p[2] = {{fd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        // Close and WakeAt end the wait through the wake pipe; the only
-        // time-out is the timer's.
-        const std::int64_t waitNs = NextWaitNs();
-        const timespec wait = {static_cast<time_t>(waitNs / 1000000000),
-                               static_cast<long>(waitNs % 1000000000)};
-        int r = ppoll(p, 2, waitNs < 0 ? nullptr : &wait, nullptr);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (r == 0) continue;
-        if (p[1].revents != 0) {
-            DrainWakePipe(wakePipe_[0]);
-            continue;
-        }
-        if (p[0].revents == 0) continue;
-        ssize_t n = read(fd_, buffer_, static_cast<size_t>(bufferSize_));
+        // Close and WakeAt end the wait through the wake-up; the only
+        // time-outs are the timer's and that of a block going out.
+        const std::int64_t timerNs = NextWaitNs();
+        const std::int64_t writeNs = WritePending();
+        const unsigned interest =
+            SerialLine::kReadable | (writeNs >= 0 ? unsigned{SerialLine::kWritable} : 0u);
+        const unsigned seen = line_.Wait(interest, Sooner(timerNs, writeNs));
+        if (seen & SerialLine::kFailed) break;
+        if (!(seen & SerialLine::kReadable)) continue;
+        const int n = line_.Read(buffer_, bufferSize_);
         if (n > 0) {
             ReceiveCallback callback = callback_;
-            if (callback) callback(buffer_, static_cast<int>(n));
+            if (callback) callback(buffer_, n);
             continue;
         }
-        // 0 is end of file: the line hung up (raw mode never returns 0 for
-        // "nothing there" on this descriptor, that is EAGAIN).
-        if (n == 0) break;
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) break;
+        if (n < 0) break;
         // Readable was reported yet nothing came: only an error condition does
-        // that, and polling it again would spin.
-        if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) break;
+        // that, and waiting again would spin.
+        if (seen & SerialLine::kHungUp) break;
     }
     // Left the loop on its own, not woken by Close: the line is gone.
     const bool hungUp = pulsed && running_;

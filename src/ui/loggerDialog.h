@@ -285,6 +285,9 @@ class loggerDialog : public wxDialog {
     void StopAwaitingBoard();
     void ShowClosedControls();
     void ShowLinkNote(const wxString& note);
+    // The reason line and a console line while the board takes no data.
+    void ShowBoardTakesData(bool takes);
+    bool boardRefusesData = false;
     void OnResetBoard(wxCommandEvent& event);
     void OnResetTimer(wxTimerEvent& event);
     void OnPollTimer(wxTimerEvent& event);

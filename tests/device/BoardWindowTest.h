@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -74,6 +75,14 @@ class SilentBoard {
     const std::string& DevicePath() const { return path_; }
     bool Send(const std::string& bytes) {
         return write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // Reads and drops what the program wrote so far.
+    void Drain() {
+        char buffer[4096];
+        pollfd p = {master_, POLLIN, 0};
+        while (poll(&p, 1, 0) > 0 && (p.revents & POLLIN) &&
+               read(master_, buffer, sizeof buffer) > 0) {
+        }
     }
 
   private:

@@ -132,8 +132,7 @@ TEST_F(BoardWindowTest, RealTimerDetectsAboutOneSecondAfterOpenThenEveryTwoHundr
     ShowPage(0);
     // The text cursor's blinking would wake it too.
     g_object_set(gtk_settings_get_default(), "gtk-cursor-blink", FALSE, nullptr);
-    PumpEvents(300);
-    ASSERT_TRUE(dialog->standbyOn);
+    ASSERT_TRUE(PumpUntil([&] { return dialog->standbyOn; }, 3000));
     auto guiThreadWakes = [] {
         std::ifstream status("/proc/self/task/" + std::to_string(getpid()) + "/status");
         std::string line;
@@ -382,6 +381,57 @@ TEST_F(BoardWindowTest, BoardThatStopsAnsweringIsShownDisconnected) {
     EXPECT_EQ(dialog->ID_TEXTCTRL22->GetValue(), "4");
 }
 
+// A board that stops reading (a hung firmware, an adapter that takes no more)
+// fills the line. The window goes on answering while the frames that no
+// longer go out show "Comm.Error" and the reason; once the line drains, the
+// board's answers bring "Connected" back and the reason goes.
+TEST_F(BoardWindowTest, BoardThatTakesNoDataNeverFreezesTheWindow) {
+    SilentBoard silent;
+    ASSERT_TRUE(silent.Start());
+    OpenPort(silent.DevicePath());
+    ASSERT_TRUE(dialog->serial.IsOpen());
+    ShowPage(2);  // both frames on every tick
+    // The test's pumping passes come as often as the window answers.
+    Clock::duration longest{};
+    Clock::time_point last = Clock::now();
+    auto answersUntil = [&](const std::function<bool()>& done, int timeoutMs) {
+        last = Clock::now();
+        return PumpUntil(
+            [&] {
+                longest = std::max(longest, Clock::now() - last);
+                last = Clock::now();
+                return done();
+            },
+            timeoutMs);
+    };
+    ASSERT_TRUE(answersUntil([&] { return Status() == "Comm.Error"; }, 60000));
+    EXPECT_EQ(StatusColour(), kRedStatus);
+    EXPECT_TRUE(dialog->portReason->IsShown());
+    wxString reason = dialog->portReason->GetLabel();
+    reason.Replace("\n", " ");  // wrapped to the panel
+    EXPECT_TRUE(reason.StartsWith("The board does not take data")) << reason;
+    answersUntil([] { return false; }, 1000);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count(), 250)
+        << "the window did not answer for so long (ms)";
+    EXPECT_EQ(console.Count(kColourRed,
+                            "Port " + silent.DevicePath() + ": the board does not take data\n"),
+              1);
+
+    ASSERT_TRUE(answersUntil(
+        [&] {
+            silent.Drain();
+            return !dialog->portReason->IsShown();
+        },
+        5000));
+    ASSERT_TRUE(silent.Send("{F03}"));
+    EXPECT_TRUE(answersUntil(
+        [&] {
+            silent.Drain();
+            return Status() == "Connected";
+        },
+        5000));
+}
+
 // ---- unplug and reconnection: the board's terminal behind a link, as udev
 // makes /dev/serial/by-id links; unplugging closes the terminal, plugging in
 // again makes a new one and points the link at it.
@@ -415,7 +465,7 @@ class UnplugTest : public BoardWindowTest {
 TEST_F(UnplugTest, UnpluggedBoardIsClosedAndComesBackWithoutAClick) {
     OpenAndUnplug();
     EXPECT_EQ(Status(), "Disconnected");
-    EXPECT_EQ(Note(), "board unplugged");
+    EXPECT_EQ(Note(), "board unplugged: waiting for it to come back (\"Close\" stops waiting)");
     EXPECT_EQ(console.Count(kColourRed, "Port " + link_ + ": board unplugged\n"), 1);
     EXPECT_EQ(pollDelay, 0);
     EXPECT_TRUE(dialog->ID_BUTTON2->IsEnabled()) << "Close ends the wait";
@@ -461,21 +511,32 @@ TEST_F(BoardWindowTest, CloseUnderAStreamingBoardAlwaysEndsDisconnected) {
     ShowPage(0);
     std::atomic<bool> stop{false};
     std::thread stream([&] {
-        // A message that decodes to nothing: it shows the board, prints nothing.
-        while (!stop) {
-            OnSerialReceive("{12345}", 7);
+        // Mostly a message that decodes to nothing (it shows the board,
+        // prints nothing), now and then an event that prints its line.
+        for (unsigned n = 0; !stop; ++n) {
+            if (n % 16 == 0)
+                OnSerialReceive("{0123}", 6);
+            else
+                OnSerialReceive("{12345}", 7);
             std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
     });
+    const std::string closed = "Port " + board.DevicePath() + " closed\n";
     for (int round = 0; round < 60; ++round) {
         OpenBoard();
         ASSERT_TRUE(WaitForStatus("Connected", 3000)) << round;
         ASSERT_TRUE(PumpUntil([&] { return dialog->serialHandoff.QueuedBytes() > 0; }, 3000));
+        console.Clear();
         Click(dialog->ID_BUTTON2);
         ASSERT_TRUE(PumpUntil([&] { return dialog->serialHandoff.QueuedBytes() == 0; }, 3000));
         PumpEvents(5);
         ASSERT_EQ(Status(), "Disconnected") << "round " << round;
         EXPECT_EQ(StatusColour(), kOliveStatus);
+        // The console reads in the order things happened: no event line of
+        // the closed connection after the line that says it closed.
+        const int closedAt = console.Find(closed);
+        ASSERT_GE(closedAt, 0) << round;
+        EXPECT_EQ(console.Find("{0123}  291\n", closedAt), -1) << "round " << round;
     }
     stop = true;
     stream.join();

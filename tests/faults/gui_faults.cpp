@@ -63,7 +63,8 @@ TEST_F(ConnectionFaultTest, BoardUnpluggedMidStreamThenPluggedBackDeliversAgain)
     ASSERT_TRUE(PumpUntil([&] { return !dialog->serial.IsOpen(); }, 5000));
     EXPECT_EQ(Status(), "Disconnected");
     EXPECT_EQ(StatusColour(), kOliveStatus);
-    EXPECT_EQ(dialog->LinkNote->GetLabel(), "board unplugged");
+    EXPECT_EQ(dialog->LinkNote->GetLabel(),
+              "board unplugged: waiting for it to come back (\"Close\" stops waiting)");
     EXPECT_TRUE(stream->Broken()) << "the board's side is gone";
     stream->Stop();
 

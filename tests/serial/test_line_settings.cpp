@@ -5,7 +5,7 @@
 #include <termios.h>
 
 #include "SerialTestSupport.h"
-#include "serial/LineSettings.h"
+#include "platform/linux/LineSettings.h"
 #include "serial/Serial.h"
 
 using namespace serialtest;

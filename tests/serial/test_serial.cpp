@@ -425,27 +425,51 @@ TEST_F(SerialTest, UnplugDuringThePulseEndsTheThread) {
     EXPECT_EQ(received.Data(), "");
 }
 
-// Nobody reads the board's side: once the terminal's buffer is full a write
-// gives up after its time-out (100 ms per byte + 200 ms) instead of hanging.
-TEST(SerialWrite, TimeOutIsBounded) {
+// Nobody reads the board's side: once the terminal's buffer is full, what is
+// handed over no longer goes out. No Write waits for the line; a block that
+// does not go out within the line's time plus a margin fails the next Write;
+// while the line is full a newer frame of a kind replaces the one waiting, so
+// the board gets the latest once it reads again.
+TEST(SerialWrite, FullLineFailsWritesWithoutWaitingAndKeepsTheLatestFrame) {
     SetConsoleStdout(false);
     RawPty pty;
     ASSERT_TRUE(pty.Ok());
     Serial port;
     ASSERT_EQ(port.Open(pty.path.c_str(), 115200), 1);
-    long failedAfter = -1;
+    const std::string filler(4096, 'x');
+    long slowest = 0;
     int accepted = 0;
-    for (int i = 0; i < 1000000 && failedAfter < 0; ++i) {
-        Clock::time_point start = Clock::now();
-        if (port.Write("x", 1) == 1) {
-            ++accepted;
-        } else {
-            failedAfter = MsSince(start);
-        }
+    bool failed = false;
+    const Clock::time_point began = Clock::now();
+    while (!failed && MsSince(began) < 30000) {
+        const Clock::time_point start = Clock::now();
+        failed = port.Write(filler.data(), static_cast<int>(filler.size()), 1) == -1;
+        slowest = std::max(slowest, MsSince(start));
+        accepted += failed ? 0 : 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    EXPECT_GT(accepted, 0);
-    EXPECT_GE(failedAfter, 250);
-    EXPECT_LE(failedAfter, 1000);
+    ASSERT_TRUE(failed) << "a full line never failed a write";
+    EXPECT_GT(accepted, 1);
+    EXPECT_LT(slowest, 50) << "ms a Write waited";
+    EXPECT_GE(MsSince(began), Serial::WriteAllowance(4096, 115200).count() / 1000000);
+    EXPECT_TRUE(port.OutputStalled());
+
+    for (int i = 0; i < 100; ++i) {
+        const std::string frame = "{L" + std::to_string(i) + "}";
+        port.Write(frame.data(), static_cast<int>(frame.size()), 2);
+    }
+    // The board reads again: everything waiting goes out.
+    const std::string drained = ReadFor(pty.master, 1 << 22, 3000);
+    std::size_t frames = 0;
+    for (std::size_t at = drained.find("{L"); at != std::string::npos;
+         at = drained.find("{L", at + 1))
+        ++frames;
+    EXPECT_NE(drained.find("{L99}"), std::string::npos);
+    EXPECT_LE(frames, 2u) << "frames of one kind piled up behind the full line";
+    EXPECT_FALSE(port.OutputStalled());
+    port.Write("{DET}", 5);  // may still tell of a failure before the drain
+    EXPECT_EQ(port.Write("{DET}", 5), 5);
+    EXPECT_EQ(ReadFor(pty.master, 10, 2000), "{DET}{DET}");
     port.Close();
     SetConsoleStdout(true);
 }

@@ -1,4 +1,4 @@
-#include "serial/ArbitraryRate.h"
+#include "platform/linux/ArbitraryRate.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

@@ -1,8 +1,8 @@
-#include "serial/LineSettings.h"
+#include "platform/linux/LineSettings.h"
 
 #include <termios.h>
 
-#include "serial/ArbitraryRate.h"
+#include "platform/linux/ArbitraryRate.h"
 
 namespace {
 
