@@ -1,9 +1,6 @@
 #include "app/loggerApp.h"
 
-#include <glib.h>
-#include <gtk/gtk.h>
 #include <time.h>
-#include <unistd.h>
 #include <wx/bitmap.h>
 #include <wx/cmdline.h>
 #include <wx/icon.h>
@@ -23,6 +20,7 @@
 #include "console/ConsoleLog.h"
 #include "console/PromptWakeups.h"
 #include "ini/FieldText.h"
+#include "platform/Toolkit.h"
 #include "ui/loggerDialog.h"
 
 extern const unsigned char kAppIconPng[];  // data/org.brantle.ConfigHelper.png
@@ -62,18 +60,9 @@ void TraceStartup(const char* stage) {
                  Milliseconds(CLOCK_MONOTONIC) - mainEntered);
 }
 
-gboolean TraceMapped(GtkWidget* widget, GdkEvent*, gpointer) {
-    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(TraceMapped), nullptr);
-    TraceStartup("mapped");
-    return FALSE;
-}
-
-gboolean TraceFirstDrawn(GtkWidget* widget, cairo_t*, gpointer) {
-    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(TraceFirstDrawn),
-                                         nullptr);
+void TraceFirstDrawn() {
     TraceStartup("first drawn");
-    if (std::strcmp(startupTrace, "exit") == 0) _exit(0);
-    return FALSE;
+    if (std::strcmp(startupTrace, "exit") == 0) std::_Exit(0);
 }
 }  // namespace
 
@@ -91,7 +80,7 @@ void ConfigureToolkit() {
 
 bool loggerApp::OnInit() {
     TraceStartup("toolkit up");
-    ReleaseDisplayCheck();
+    Toolkit::ReleaseDisplayCheck();
     wxInitAllImageHandlers();
     ConfigureToolkit();
     if (logPath.empty()) logPath = Utf8Text(ReadSetting("LogFile", wxEmptyString));
@@ -102,8 +91,8 @@ bool loggerApp::OnInit() {
         dialog.SetIcon(AppIcon());
         TraceStartup("window built");
         if (startupTrace != nullptr) {
-            g_signal_connect(dialog.GetHandle(), "map-event", G_CALLBACK(TraceMapped), nullptr);
-            g_signal_connect(dialog.GetHandle(), "draw", G_CALLBACK(TraceFirstDrawn), nullptr);
+            Toolkit::OnFirstMapped(&dialog, [] { TraceStartup("mapped"); });
+            Toolkit::OnFirstDrawn(&dialog, TraceFirstDrawn);
         }
         SetTopWindow(&dialog);
         dialog.ShowModal();
@@ -162,12 +151,6 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 int RunBrantle(int argc, char** argv) {
     TraceStartup("main");
-    // Nothing here draws with OpenGL, yet GTK probes it when it opens the
-    // display, which loads Mesa's drivers and LLVM: half of the resident
-    // memory and a good part of the start-up. A GDK_GL given by the user
-    // stands.
-    setenv("GDK_GL", "disable", 0);
-
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
     switch (line.action) {
         case CommandLine::kHelp:
@@ -184,7 +167,7 @@ int RunBrantle(int argc, char** argv) {
     // Without a display the toolkit would abort deep inside its start-up:
     // one is opened for a try first (GTK itself is started by the toolkit,
     // which wants to start it its own way).
-    if (!DisplayReachable(line.display)) {
+    if (!Toolkit::DisplayReachable(line.display)) {
         std::fprintf(stderr,
                      "%s: cannot open the display: no X server (or Wayland compositor) can be "
                      "reached; is DISPLAY set?\n",
@@ -192,19 +175,18 @@ int RunBrantle(int argc, char** argv) {
         return 1;
     }
 
-    // The windows' X class and name are the desktop entry's. The toolkit
-    // takes the class from its --class option only (set later, it is not
-    // used), so it is given one.
-    g_set_prgname(kDesktopId);
-    std::string classOption = std::string("--class=") + kDesktopId;
-    std::vector<char*> args(argv, argv + argc);
-    args.insert(args.begin() + (argc > 0 ? 1 : 0), classOption.data());
+    // The windows' class and name are the desktop entry's.
+    std::vector<std::string> options = Toolkit::PrepareStart(kDesktopId);
+    const int first = argc > 0 ? 1 : 0;  // after the program's own name
+    std::vector<char*> args(argv, argv + first);
+    for (std::string& option : options) args.push_back(option.data());
+    args.insert(args.end(), argv + first, argv + argc);
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
 
     wxApp::SetInstance(new loggerApp);
     const int status = wxEntry(count, args.data());
-    ReleaseDisplayCheck();  // when the toolkit never got as far as OnInit
+    Toolkit::ReleaseDisplayCheck();  // when the toolkit never got as far as OnInit
     // The toolkit reports a failure whenever OnInit returns false; a window
     // that ran and was closed is a normal end.
     return loggerApp::EndedNormally() ? 0 : (status == 0 ? 1 : status);

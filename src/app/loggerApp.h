@@ -31,11 +31,6 @@ struct CommandLine {
 };
 CommandLine ParseCommandLine(const std::vector<std::string>& args);  // args[0]: the program
 
-// Whether the display `name` (the default one when empty) can be opened.
-bool DisplayReachable(const std::string& name);
-// Closes the connection DisplayReachable made, once the toolkit has its own.
-void ReleaseDisplayCheck();
-
 // The process entry's body: reads the command line, runs the toolkit and
 // returns the exit status.
 int RunBrantle(int argc, char** argv);

@@ -1,7 +1,6 @@
 // "Console ON/OFF" and the "Inputs only" filter.
-#include <gtk/gtk.h>
-
 #include "console/ConsoleWindow.h"
+#include "platform/Toolkit.h"
 #include "ui/loggerDialog.h"
 
 namespace {
@@ -16,15 +15,6 @@ ConsoleWindow* OpenConsoleWindow(wxWindow* dialog) {
     return nullptr;
 }
 
-// The main window runs modally and takes the toolkit's input grab, which
-// would leave the console unable to scroll or select. In a window group of
-// its own the console keeps its input; it is still disabled by nothing.
-void KeepOwnInput(wxWindow* window) {
-    GtkWindowGroup* group = gtk_window_group_new();
-    gtk_window_group_add_window(group, GTK_WINDOW(window->GetHandle()));
-    g_object_unref(group);
-}
-
 }  // namespace
 
 void loggerDialog::OnConsoleToggle(wxCommandEvent&) {
@@ -36,7 +26,9 @@ void loggerDialog::OnConsoleToggle(wxCommandEvent&) {
                 consoleOn &= ~1;
                 ID_CHECKBOX2->Disable();
             });
-            KeepOwnInput(window);
+            // The main window runs modally and takes the toolkit's input
+            // grab, which would leave the console unable to scroll or select.
+            Toolkit::KeepOwnInput(window);
             window->Show();
         }
         ID_CHECKBOX2->Enable();

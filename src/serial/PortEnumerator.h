@@ -3,22 +3,16 @@
 // really exist, as device paths such as /dev/ttyACM0, each with what it is
 // ("Arduino Mega 2560"), and the stable /dev/serial/by-id names of USB ports.
 //
-// The ports are read from sysfs the way libserialport reads them (a tty with
-// a device behind it; a legacy 8250 UART only when it answers as one; USB
-// strings from the USB device above the tty). Reading sysfs here, below a
-// root that can be moved, lets the rules be tried on a made-up tree.
+// The system is asked through platform/PortDevices.h; what is kept here is
+// how the answer is put in order and named, over plain records.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace PortEnumerator {
+#include "platform/PortDevices.h"
 
-// Where the system's device trees are; tests point these at a folder.
-struct SystemRoots {
-    std::string sys = "/sys";
-    std::string dev = "/dev";
-};
+namespace PortEnumerator {
 
 struct Port {
     std::string path;  // /dev/ttyACM0, or a /dev/serial/by-id/... link
@@ -28,7 +22,12 @@ struct Port {
 
 // Every present port in natural order, each device node followed by its
 // by-id links. Empty when the system cannot be asked.
-std::vector<Port> ListPorts(const SystemRoots& roots = SystemRoots());
+std::vector<Port> ListPorts();
+
+// The same for the ports the system told of: each device (in natural order
+// of its path) followed by its links (in natural order), all described as the
+// device is.
+std::vector<Port> ListPorts(std::vector<SerialDevice> devices);
 
 // The port box's entry: the path, then " — " and the description when there
 // is one.

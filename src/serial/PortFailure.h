@@ -3,24 +3,18 @@
 // cases on Linux (no permission, another program holds the port, no such
 // device) a plain hint. The texts are plain functions of what the system
 // told; the look-ups that gather it (group of the device node, processes
-// that hold the port) are separate and take the folder of /proc, so tests can
-// point them at files of their own.
+// that hold the port) are the system's, in platform/PortDevices.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "console/SystemError.h"
+#include "platform/PortDevices.h"
 
 // The call of an open that failed ("open", "flock", "line settings", ...) and
 // its error number; error 0 when the open succeeded or none was tried.
 using PortOpenError = CallError;
-
-// A process that has the port open.
-struct PortHolder {
-    int pid = 0;
-    std::string name;  // its command name (/proc/PID/comm)
-};
 
 // What the system tells about the port besides the error number.
 struct PortFacts {
@@ -35,20 +29,6 @@ PortFailureKind ClassifyPortFailure(const PortOpenError& error);
 
 FailureText DescribePortFailure(const std::string& path, const PortOpenError& error,
                                 const PortFacts& facts);
-
-// The name of the group that owns the file at `path` (stat, then the group
-// database); empty when either cannot be read.
-std::string NodeGroup(const std::string& path);
-
-// Processes under `procRoot` that have the device at `path` open or locked,
-// leaving out `ownPid`: each /PID/fd/* whose target is the same device, and
-// the holders of advisory locks on the node in /locks.
-std::vector<PortHolder> FindPortHolders(const std::string& path, const std::string& procRoot,
-                                        int ownPid);
-
-// The programs known to take serial ports on desktop Linux (ModemManager,
-// brltty) that run under `procRoot`, each named once.
-std::vector<std::string> RunningPortGrabbers(const std::string& procRoot);
 
 // Gathers the facts the error needs from the running system: the group for a
 // permission error, the holders and grabbers for a busy port.

@@ -1,6 +1,6 @@
 #include "ui/Controls.h"
 
-#include <gtk/gtk.h>
+#include "platform/Toolkit.h"
 
 wxSize FitWidth(wxWindow* control, int width) {
     const wxSize best = control->GetBestSize();
@@ -82,17 +82,7 @@ class BookPage : public wxPanel {
 wxPanel* MakePage(wxBookCtrlBase* book, const char* name) { return new BookPage(book, name); }
 
 void SetAccessibleName(wxWindow* control, const wxString& name) {
-    GtkWidget* widget = control->GetHandle();
-    if (widget == nullptr) return;
-    AtkObject* accessible = gtk_widget_get_accessible(widget);
-    if (accessible != nullptr)
-        atk_object_set_name(accessible, name.Strip(wxString::both).utf8_str());
+    Toolkit::SetAccessibleName(control, name.Strip(wxString::both));
 }
 
-wxString GetAccessibleName(wxWindow* control) {
-    GtkWidget* widget = control->GetHandle();
-    if (widget == nullptr) return wxEmptyString;
-    AtkObject* accessible = gtk_widget_get_accessible(widget);
-    const char* name = accessible ? atk_object_get_name(accessible) : nullptr;
-    return name ? wxString::FromUTF8(name) : wxString();
-}
+wxString GetAccessibleName(wxWindow* control) { return Toolkit::AccessibleName(control); }

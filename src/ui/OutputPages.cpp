@@ -6,12 +6,12 @@
 // the pages put related fields side by side rather than in long columns: the
 // tallest page decides the notebook's height and the window must fit a
 // 1600 x 1000 screen.
-#include <gtk/gtk.h>
 #include <wx/grid.h>
 #include <wx/statline.h>
 
 #include <string>
 
+#include "platform/Toolkit.h"
 #include "ui/Controls.h"
 #include "ui/PageLayout.h"
 #include "ui/loggerDialog.h"
@@ -69,15 +69,9 @@ GridPage MakeGridPage(wxPanel* page, const char* gridName, int rows, int cols, i
 // (The toolkit's own text-size query depends on the entry's allocation and so
 // on whether the window has been shown yet.)
 void FitText(wxTextCtrl* field, const wxString& longest, const wxFont& font) {
-    GtkStyleContext* style = gtk_widget_get_style_context(field->GetHandle());
-    const GtkStateFlags state = gtk_style_context_get_state(style);
-    GtkBorder padding{};
-    GtkBorder border{};
-    gtk_style_context_get_padding(style, state, &padding);
-    gtk_style_context_get_border(style, state, &border);
     int text = 0;
     field->GetTextExtent(longest, &text, nullptr, nullptr, nullptr, &font);
-    const int needed = text + padding.left + padding.right + border.left + border.right + 2;
+    const int needed = text + Toolkit::TextFrameWidth(field) + 2;
     if (needed > field->GetMinSize().x) {
         field->SetMinSize(wxSize(needed, -1));
         field->SetSize(field->GetMinSize());

@@ -1,7 +1,6 @@
 #include "ui/PageLayout.h"
 
-#include <gtk/gtk.h>
-
+#include "platform/Toolkit.h"
 #include "ui/Controls.h"
 
 wxFont ArialFont(bool bold) { return wxFont(wxFontInfo(10).FaceName("Arial").Bold(bold)); }
@@ -29,12 +28,7 @@ wxTextCtrl* MakeField(wxWindow* parent, const char* name, int width, const wxStr
 
 void NameControl(wxWindow* control, const wxString& caption) {
     SetAccessibleName(control, caption);
-    GtkWidget* inner = control->GetConnectWidget();
-    if (inner != nullptr && inner != control->GetHandle()) {
-        AtkObject* accessible = gtk_widget_get_accessible(inner);
-        if (accessible != nullptr)
-            atk_object_set_name(accessible, caption.Strip(wxString::both).utf8_str());
-    }
+    Toolkit::SetInnerAccessibleName(control, caption.Strip(wxString::both));
 }
 
 wxStaticText* AddLabelled(wxSizer* grid, wxWindow* parent, const char* labelName,

@@ -1,9 +1,8 @@
 // The frame of the main window: the left column with the two shared text
 // boxes, the notebook with its six pages, and the Device panel.
-#include <gtk/gtk.h>
-
 #include <utility>
 
+#include "platform/Toolkit.h"
 #include "ui/Controls.h"
 #include "ui/PageLayout.h"
 #include "ui/loggerDialog.h"
@@ -39,19 +38,6 @@ wxComboBox* MakeCombo(wxWindow* parent, const char* name, int width, const wxArr
     combo->SetMinSize(FitWidth(combo, width));
     return combo;
 }
-
-// The notebook must show every tab without scroll arrows: GTK tells the
-// width of the tab row only while the tabs are not scrollable.
-int TabRowWidth(wxNotebook* book) {
-    GtkNotebook* notebook = GTK_NOTEBOOK(book->GetHandle());
-    const gboolean scrollable = gtk_notebook_get_scrollable(notebook);
-    gtk_notebook_set_scrollable(notebook, FALSE);
-    int minimum = 0;
-    int natural = 0;
-    gtk_widget_get_preferred_width(GTK_WIDGET(notebook), &minimum, &natural);
-    gtk_notebook_set_scrollable(notebook, scrollable);
-    return minimum;
-}
 }  // namespace
 
 void loggerDialog::BuildWindow() {
@@ -82,7 +68,8 @@ void loggerDialog::BuildWindow() {
         this->*page.page = MakePage(ID_NOTEBOOK1, page.name);
         ID_NOTEBOOK1->AddPage(this->*page.page, page.tab, false);
     }
-    const int tabs = TabRowWidth(ID_NOTEBOOK1);
+    // The notebook must show every tab without scroll arrows.
+    const int tabs = Toolkit::TabRowWidth(ID_NOTEBOOK1);
     for (const auto& page : pages) (this->*page.build)(this->*page.page);
     // The window opens on the first page, whatever an earlier window showed.
     currentPage = ID_NOTEBOOK1->GetSelection();

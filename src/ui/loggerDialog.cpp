@@ -1,10 +1,9 @@
 #include "ui/loggerDialog.h"
 
-#include <gtk/gtk.h>
-
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Toolkit.h"
 #include "ui/Controls.h"
 
 loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
@@ -84,8 +83,7 @@ loggerDialog::~loggerDialog() {
     // accessible for its tab, which the toolkit reports as a critical error
     // ("gtk_notebook_get_tab_label: assertion 'list != NULL' failed"). A
     // notebook without tabs is not asked for them.
-    if (ID_NOTEBOOK1 != nullptr)
-        gtk_notebook_set_show_tabs(GTK_NOTEBOOK(ID_NOTEBOOK1->GetHandle()), FALSE);
+    if (ID_NOTEBOOK1 != nullptr) Toolkit::HideTabs(ID_NOTEBOOK1);
 }
 
 // After every pass of its loop the toolkit walks all ~300 windows of the
@@ -190,12 +188,7 @@ void loggerDialog::PaintEventsNow() {
     if (serialHandoff.MoreToDeliver() || udpHandoff.MoreToDeliver()) return;
     const auto now = std::chrono::steady_clock::now();
     if (now < nextEventPaint) return;
-    GtkWidget* widget = static_cast<GtkWidget*>(GetHandle());
-    GdkWindow* window = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
-    if (window == nullptr || !gtk_widget_get_mapped(widget)) return;
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    gdk_window_process_updates(window, TRUE);
-    G_GNUC_END_IGNORE_DEPRECATIONS
+    if (!Toolkit::PaintNow(this)) return;
     const auto end = std::chrono::steady_clock::now();
     nextEventPaint =
         std::max(lastEventPaint + std::chrono::milliseconds(16), end + 3 * (end - now));

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 
 #include "serial/PortEnumerator.h"
 
@@ -82,92 +79,33 @@ TEST(PortEnumerator, EntryTextAndPathOfEntry) {
     EXPECT_EQ(PortEnumerator::Describe("", "", ""), "");
 }
 
-// A made-up sysfs and /dev: an Arduino on ACM (with a by-id link), a USB
-// serial adapter without a serial number, a real on-board UART, a legacy UART
-// slot with nothing behind it and a virtual terminal.
-class FakeSystem : public testing::Test {
-  protected:
-    void SetUp() override {
-        char folder[] = "/tmp/brantle-ports-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        root_ = folder;
-        roots_.sys = root_ + "/sys";
-        roots_.dev = root_ + "/dev";
-        const std::string usb = "/sys/devices/pci0/usb1";
-        Folder("/dev");
-        Folder(usb + "/1-1/1-1:1.0");
-        Write(usb + "/1-1/idVendor", "2341\n");
-        Write(usb + "/1-1/product", "Arduino Mega 2560\n");
-        Write(usb + "/1-1/manufacturer", "Arduino (www.arduino.cc)\n");
-        Write(usb + "/1-1/serial", "8543\n");
-        Folder("/sys/bus/usb/drivers/cdc_acm");
-        Link(root_ + "/sys/bus/usb/drivers/cdc_acm", usb + "/1-1/1-1:1.0/driver");
-        Tty("ttyACM0", usb + "/1-1/1-1:1.0");
-
-        Folder(usb + "/1-2/1-2:1.0/ttyUSB0");
-        Write(usb + "/1-2/idVendor", "0403\n");
-        Write(usb + "/1-2/product", "FT232R USB UART\n");
-        Tty("ttyUSB0", usb + "/1-2/1-2:1.0/ttyUSB0");
-
-        Folder("/sys/devices/pnp0/00:01");
-        Tty("ttyS4", "/sys/devices/pnp0/00:01");
-        Folder("/sys/devices/platform/serial8250");
-        Folder("/sys/bus/platform/drivers/serial8250");
-        Link(root_ + "/sys/bus/platform/drivers/serial8250",
-             "/sys/devices/platform/serial8250/driver");
-        Tty("ttyS10", "/sys/devices/platform/serial8250");
-        Folder("/sys/class/tty/tty0");
-        Write("/dev/tty0", "");
-
-        Folder("/dev/serial/by-id");
-        Link("../../ttyACM0", "/dev/serial/by-id/usb-Arduino_Mega_8543-if00");
-        Link("../../ttyACM9", "/dev/serial/by-id/usb-gone-if00");  // leads nowhere
-    }
-    void TearDown() override { ASSERT_EQ(system(("rm -rf '" + root_ + "'").c_str()), 0); }
-
-    void Folder(const std::string& path) {
-        ASSERT_EQ(system(("mkdir -p '" + root_ + path + "'").c_str()), 0);
-    }
-    void Write(const std::string& path, const std::string& text) {
-        std::ofstream(root_ + path) << text;
-    }
-    void Link(const std::string& target, const std::string& path) {
-        ASSERT_EQ(symlink(target.c_str(), (root_ + path).c_str()), 0) << path;
-    }
-    void Tty(const std::string& name, const std::string& device) {
-        Folder("/sys/class/tty/" + name);
-        Link(root_ + device, "/sys/class/tty/" + name + "/device");
-        Write("/dev/" + name, "");
-    }
-
-    std::string root_;
-    PortEnumerator::SystemRoots roots_;
-};
-
-TEST_F(FakeSystem, ListsPresentPortsWithWhatTheyAreAndTheirByIdLinks) {
+// The records come in no order; the list is in natural order of the nodes,
+// each followed by its links in natural order, all described as the node.
+TEST(PortEnumerator, OrdersTheSystemsRecordsAndDescribesTheLinksAsTheirNode) {
+    std::vector<SerialDevice> devices(4);
+    devices[0].path = "/dev/ttyUSB0";
+    devices[0].product = "FT232R USB UART";
+    devices[1].path = "/dev/ttyACM10";
+    devices[2].path = "/dev/ttyACM2";
+    devices[2].product = "Arduino Mega 2560";
+    devices[2].manufacturer = "Arduino (www.arduino.cc)";
+    devices[2].serial = "8543";
+    devices[2].links = {"/dev/serial/by-id/usb-b-if10", "/dev/serial/by-id/usb-b-if2"};
+    devices[3].path = "/dev/ttyS4";
     std::vector<std::string> entries;
-    for (const auto& port : PortEnumerator::ListPorts(roots_))
+    for (const auto& port : PortEnumerator::ListPorts(devices))
         entries.push_back(PortEnumerator::EntryText(port));
-    const std::string dev = roots_.dev;
-    const std::vector<std::string> expected = {
-        dev + "/ttyACM0 \xE2\x80\x94 Arduino Mega 2560, Arduino (www.arduino.cc), serial 8543",
-        dev +
-            "/serial/by-id/usb-Arduino_Mega_8543-if00 \xE2\x80\x94 Arduino Mega 2560, Arduino "
-            "(www.arduino.cc), serial 8543",
-        dev + "/ttyS4",
-        dev + "/ttyUSB0 \xE2\x80\x94 FT232R USB UART",
-    };
-    EXPECT_EQ(entries, expected);
-}
-
-TEST_F(FakeSystem, UnpluggedPortIsNoLongerListed) {
-    ASSERT_EQ(system(("rm -rf '" + roots_.sys + "/class/tty/ttyACM0' '" + roots_.dev +
-                      "/ttyACM0' '" + roots_.dev + "/serial/by-id/usb-Arduino_Mega_8543-if00'")
-                         .c_str()),
-              0);
-    std::vector<std::string> paths;
-    for (const auto& port : PortEnumerator::ListPorts(roots_)) paths.push_back(port.path);
-    EXPECT_EQ(paths, (std::vector<std::string>{roots_.dev + "/ttyS4", roots_.dev + "/ttyUSB0"}));
+    const std::string arduino =
+        " \xE2\x80\x94 Arduino Mega 2560, Arduino (www.arduino.cc), serial 8543";
+    EXPECT_EQ(entries, (std::vector<std::string>{
+                           "/dev/ttyACM2" + arduino,
+                           "/dev/serial/by-id/usb-b-if2" + arduino,
+                           "/dev/serial/by-id/usb-b-if10" + arduino,
+                           "/dev/ttyACM10",
+                           "/dev/ttyS4",
+                           "/dev/ttyUSB0 \xE2\x80\x94 FT232R USB UART",
+                       }));
+    EXPECT_TRUE(PortEnumerator::ListPorts(std::vector<SerialDevice>()).empty());
 }
 
 }  // namespace

@@ -6,27 +6,24 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
-#include "serial/PortWatch.h"
+#include "TempFolder.h"
+#include "platform/linux/PortWatchImpl.h"
 
 namespace {
 
-std::string TempFolder() {
-    char folder[] = "/tmp/brantle-watch-XXXXXX";
-    return mkdtemp(folder) != nullptr ? folder : "";
-}
-
 TEST(PortWatch, WakesOnNodesByIdLinksAndTheWaitedForPathOnly) {
-    const std::string dev = TempFolder();
-    const std::string other = TempFolder();
-    ASSERT_FALSE(dev.empty() || other.empty());
+    const TempFolder devFolder;
+    const TempFolder otherFolder;
+    const std::string& dev = devFolder.Path();
+    const std::string& other = otherFolder.Path();
     std::atomic<int> changes{0};
-    PortWatch watch(dev);
+    PortWatch watch(std::make_unique<PortWatch::Impl>(dev));
     ASSERT_TRUE(watch.Start([&] { ++changes; }));
 
     // True when a change is reported within `ms` after `step`. A short wait
@@ -67,7 +64,6 @@ TEST(PortWatch, WakesOnNodesByIdLinksAndTheWaitedForPathOnly) {
     EXPECT_FALSE(changeAfter([&] { unlink(board.c_str()); }, 300)) << "no longer waited for";
 
     watch.Stop();
-    ASSERT_EQ(system(("rm -rf '" + dev + "' '" + other + "'").c_str()), 0);
 }
 
 }  // namespace
