@@ -83,7 +83,7 @@ void DetectStandby::SetEcho(bool echo) {
 }
 
 DetectStandby::Clock::time_point DetectStandby::OnDue(Clock::time_point now,
-                                                      const std::function<bool()>& write,
+                                                      const std::function<bool()>& sendRequest,
                                                       bool* handBack) {
     *handBack = false;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -93,7 +93,7 @@ DetectStandby::Clock::time_point DetectStandby::OnDue(Clock::time_point now,
     // decide how to go on rather than a burst of late requests.
     const bool late = tick > nextDetect_;
     if (tick >= nextDetect_ && nextDetect_ <= HandBackTick() && !late) {
-        if (!write()) {
+        if (!sendRequest()) {
             // Left to the window, which tries that tick itself and reports it.
             active_ = false;
             *handBack = true;

@@ -34,8 +34,8 @@ class DetectStandby {
     };
     // How far the thread got, for the window's counters.
     struct Progress {
-        int ticks = 0;         // ticks after the origin up to the last request sent; 0: none
-        int silentTicks = 0;   // the silent count after that tick (when ticks > 0)
+        int ticks = 0;        // ticks after the origin up to the last request sent; 0: none
+        int silentTicks = 0;  // the silent count after that tick (when ticks > 0)
         std::optional<Clock::time_point> answerAfter;  // the last answer after it
     };
 
@@ -51,11 +51,11 @@ class DetectStandby {
     bool Active() const;
     void SetEcho(bool echo);
 
-    // Reading thread, when it is due: sends the request through `write`
+    // Reading thread, when it is due: sends the request through `sendRequest`
     // (false: the write failed) when one falls due. Returns when it is due
     // next; `*handBack` tells that the standby ended and the window must be
     // woken to go on.
-    Clock::time_point OnDue(Clock::time_point now, const std::function<bool()>& write,
+    Clock::time_point OnDue(Clock::time_point now, const std::function<bool()>& sendRequest,
                             bool* handBack);
     // Reading thread, for every block read: true when the block was nothing
     // but answers of the expected board (`answersId`, as WholeDetectAnswersId
@@ -77,9 +77,9 @@ class DetectStandby {
     bool active_ = false;
     bool echo_ = true;
     Plan plan_;
-    int nextDetect_ = 0;      // tick index of the next request
-    int lastWritten_ = 0;     // tick index of the last request sent; 0: none
-    int lastAnswer_ = 0;      // tick index of the board's last message (as counted)
-    int answerAtWrite_ = 0;   // lastAnswer_ when the last request was sent
+    int nextDetect_ = 0;     // tick index of the next request
+    int lastWritten_ = 0;    // tick index of the last request sent; 0: none
+    int lastAnswer_ = 0;     // tick index of the board's last message (as counted)
+    int answerAtWrite_ = 0;  // lastAnswer_ when the last request was sent
     std::optional<Clock::time_point> answerAfter_;
 };

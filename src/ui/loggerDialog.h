@@ -16,7 +16,7 @@
 
 #include "device/DetectStandby.h"
 #include "net/UdpServer.h"
-#include "serial/PortWatch.h"
+#include "platform/PortWatch.h"
 #include "serial/Serial.h"
 #include "ui/ReceiveHandoff.h"
 

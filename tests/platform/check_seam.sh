@@ -33,9 +33,15 @@ calls+='|newlocale|uselocale|freelocale|strerror_l|strerror_r|strerrorname_np|st
 calls+='|socket|bind|connect|recv|recvfrom|send|sendto|getsockname|setsockopt|inotify_init1'
 calls+='|inotify_add_watch|inotify_rm_watch|major|minor|makedev'
 calls+='|gtk_[a-z_]+|gdk_[a-z_]+|g_[a-z_]+|atk_[a-z_]+|X[A-Z][A-Za-z]+'
+# Comments and string literals are left out of the search.
+code_lines() {  # regex, files...
+  local regex=$1
+  shift
+  perl -ne 'next if m{^\s*(//|\*|/\*)}; s{//.*$}{}; s{"(?:[^"\\]|\\.)*"}{""}g;
+            print "$ARGV:$.:$_" if m{'"$regex"'}; close ARGV if eof' "$@"
+}
 report "system or toolkit calls" \
-  "$(grep -nE "(^|[^.>:A-Za-z0-9_]|[^A-Za-z0-9_]::)($calls)[[:space:]]*\(" $files |
-     grep -vE '^[^:]+:[0-9]+:[[:space:]]*(//|\*)')"
+  "$(code_lines "(^|[^.>:A-Za-z0-9_]|[^A-Za-z0-9_]::)($calls)\\s*\\(" $files)"
 
 report "descriptor types in headers" \
   "$(grep -nE '\b(pollfd|termios|sockaddr[a-z_]*|fd_set|locale_t|GtkWidget|GdkWindow|Display)\b|\bint[[:space:]]+[a-z]*[fF]d_?\b|[fF]ds?_\b' \
