@@ -16,7 +16,7 @@ wxSize FitWidth(wxWindow* control, int width);
 // own. With the toolkit's default style every paint of a changed field first
 // made a drawing context for each enclosing window, only to offer an erase
 // event no one takes, and each such context asked the theme for the default
-// font again: 0.4 ms of the 1 ms it took to draw an event's two fields.
+// font again: much of the time it took to draw an event's fields.
 constexpr wxBackgroundStyle kThemeBackground = wxBG_STYLE_SYSTEM;
 
 wxStaticText* MakeLabel(wxWindow* parent, const char* name, const wxString& text,

@@ -1,4 +1,4 @@
-// The one main window of the program: every control, both timers, the serial
+// The one main window of the program: every control, its timers, the serial
 // port and the UDP server. Handlers are defined in the folder of the
 // subsystem they belong to (src/<subsystem>/*Handlers.cpp).
 #pragma once
