@@ -21,8 +21,8 @@
 
 #include "app/Settings.h"
 #include "console/ConsoleLog.h"
-#include "console/PromptWakeups.h"
 #include "ini/FieldText.h"
+#include "platform/TimeSlice.h"
 #include "ui/loggerDialog.h"
 
 extern const unsigned char kAppIconPng[];  // data/org.brantle.ConfigHelper.png
