@@ -45,7 +45,7 @@
 #include <vector>
 
 #include "BenchReport.h"
-#include "PromptWakeups.h"
+#include "platform/TimeSlice.h"
 
 // clang-format off
 #include <X11/Xlib.h>
@@ -674,8 +674,8 @@ int main(int argc, char** argv) {
         p.openPort = [](X& x, Window window) { AltKey(x, window, XK_o); };  // "&Open"
         programs.push_back(p);
     }
-    Program floor{"empty wx dialog (floor)", {floorPath}, {}, nullptr, nullptr, false, nullptr,
-                  true};
+    Program floor{
+        "empty wx dialog (floor)", {floorPath}, {}, nullptr, nullptr, false, nullptr, true};
     // The same toolkit with as many controls of each kind as our window, and
     // none of its logic: the floor for a window that has them all from the
     // start. It shows each line read from the port in a text field, read by

@@ -39,7 +39,7 @@
 #include <cstring>
 #include <string>
 
-#include "PromptWakeups.h"
+#include "platform/TimeSlice.h"
 
 namespace {
 
@@ -76,8 +76,7 @@ void FillPage(wxWindow* page, int share, int pages) {
     }
     for (int i = 0; i < part(all.combos); ++i)
         grid->Add(new wxComboBox(page, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, 3, items));
-    for (int i = 0; i < part(all.lines); ++i)
-        grid->Add(new wxStaticLine(page), 0, wxEXPAND);
+    for (int i = 0; i < part(all.lines); ++i) grid->Add(new wxStaticLine(page), 0, wxEXPAND);
     auto* column = new wxBoxSizer(wxVERTICAL);
     column->Add(grid);
     if (share == 3 || share == 4) {  // the two output grids
@@ -87,8 +86,8 @@ void FillPage(wxWindow* page, int share, int pages) {
     }
     if (share == 0) {
         const wxString modes[] = {"one", "two"};
-        column->Add(new wxRadioBox(page, wxID_ANY, "Mode", wxDefaultPosition, wxDefaultSize, 2,
-                                   modes));
+        column->Add(
+            new wxRadioBox(page, wxID_ANY, "Mode", wxDefaultPosition, wxDefaultSize, 2, modes));
         column->Add(new wxStaticBoxSizer(wxVERTICAL, page, "Box"));
     }
     page->SetSizer(column);

@@ -18,8 +18,8 @@
 
 #include "app/Settings.h"
 #include "console/ConsoleLog.h"
-#include "console/PromptWakeups.h"
 #include "ini/FieldText.h"
+#include "platform/TimeSlice.h"
 #include "platform/Toolkit.h"
 #include "ui/loggerDialog.h"
 

@@ -3,14 +3,13 @@
 // thread prints, and each thread's lines keep their order.
 #include "console/Console.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
 
 #include "console/ConsoleFormat.h"
+#include "platform/Signals.h"
+#include "platform/Terminal.h"
 
 namespace {
 
@@ -49,16 +48,14 @@ void PrepareStdoutLocked() {
     sigpipeChecked = true;
     // A reader that goes away (`| head`) must cost the diagnostics, not the
     // program: without this the next line would kill the process.
-    struct sigaction current {};
-    if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
-        signal(SIGPIPE, SIG_IGN);
+    IgnoreBrokenPipes();
 }
 
 void EmitLocked(int colour, const std::string& text) {
     if (text.empty()) return;
     if (stdoutOn) {
         PrepareStdoutLocked();
-        if (stdoutIsTerminal < 0) stdoutIsTerminal = isatty(fileno(stdout)) == 1;
+        if (stdoutIsTerminal < 0) stdoutIsTerminal = StandardOutputIsTerminal();
         const std::string out = ConsoleStdoutText(colour, text, stdoutIsTerminal == 1);
         std::fwrite(out.data(), 1, out.size(), stdout);
         // Line by line, so that a script capturing the output sees each line

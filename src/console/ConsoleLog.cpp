@@ -1,16 +1,12 @@
 #include "console/ConsoleLog.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
-#include "console/SystemError.h"
+#include "platform/Files.h"
+#include "platform/Signals.h"
 
 std::string LogTimestamp(std::chrono::system_clock::time_point when) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
@@ -86,15 +82,13 @@ void ConsoleLog::Write(const ConsoleSpan& span) {
 void ConsoleLog::Run() {
     // Signals are the other threads' business; a vanished reader of a pipe
     // makes write fail with EPIPE instead of ending the program.
-    sigset_t all;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    LeaveSignalsToOtherThreads();
 
-    const int fd = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        ConsolePrintf("Log file %s could not be opened: %s\n", path_.c_str(),
-                      SystemErrorText(errno).c_str());
-    bool failed = fd < 0;
+    AppendingFile file;
+    std::string reason;
+    bool failed = !file.Open(path_, &reason);
+    if (failed)
+        ConsolePrintf("Log file %s could not be opened: %s\n", path_.c_str(), reason.c_str());
     for (;;) {
         std::string text;
         std::size_t newlyDropped = 0;
@@ -111,16 +105,13 @@ void ConsoleLog::Run() {
             text = LogTimestamp(std::chrono::system_clock::now()) + "[" +
                    std::to_string(newlyDropped) +
                    " lines dropped: the log file could not keep up]\n" + text;
-        int error = 0;
-        if (!failed && !text.empty() && !WriteAll(fd, text.data(), text.size(), &error)) {
+        if (!failed && !text.empty() && !file.Append(text.data(), text.size(), &reason)) {
             failed = true;  // said once; later lines are let go
-            ConsolePrintf("Log file %s could not be written: %s\n", path_.c_str(),
-                          SystemErrorText(error).c_str());
+            ConsolePrintf("Log file %s could not be written: %s\n", path_.c_str(), reason.c_str());
         }
         if (stopping) {
             std::lock_guard<std::mutex> lock(mutex_);
             if (queued_.empty()) break;
         }
     }
-    if (fd >= 0) close(fd);
 }

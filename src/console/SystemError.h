@@ -1,18 +1,10 @@
-// The system's own words for an error number, for messages that say why a
-// call failed.
+// Messages that say why a call failed: the system's words for the error and
+// what to tell the user about it.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
-// The text the C library gives for `error` ("Permission denied"), always in
-// English whatever the locale, so that a message reads the same in every
-// language the program runs under and can be searched for. Safe from any
-// thread. An unknown number gives "Unknown error N".
-std::string SystemErrorText(int error);
-
-// The symbolic name of `error` ("EACCES"), empty when the library knows none.
-std::string SystemErrorName(int error);
+#include "platform/SystemError.h"  // SystemErrorText, SystemErrorName, CallError
 
 // "Permission denied (EACCES)": the text followed by the name when there is one.
 std::string SystemErrorWithName(int error);
@@ -26,13 +18,3 @@ struct FailureText {
     // The summary followed by the hint.
     std::string Line() const;
 };
-
-// A failed system call: its name and its error number.
-struct CallError {
-    int error = 0;     // errno; 0 when nothing failed
-    std::string call;  // what failed: "open", "bind", ...
-};
-
-// Writes all `size` bytes to `fd`, going on after short writes and
-// interruptions. On failure returns false with errno in *error.
-bool WriteAll(int fd, const char* data, std::size_t size, int* error);

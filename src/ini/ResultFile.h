@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/Files.h"  // ReadWholeFile, WriteFileAtomically
+
 enum class LineEnds { kCrLf, kLf };
 
 // `text` with every line end as chosen: a lone LF or CR LF becomes CR LF, or
@@ -25,17 +27,6 @@ std::string TextToAppend(const std::string& text, LineEnds ends, int lastByte);
 bool AppendResultToFile(const std::string& path, const std::string& text, LineEnds ends,
                         std::string* error);
 
-// Reads the whole file; false when it cannot be read (`missing` tells
-// whether it does not exist).
-bool ReadWholeFile(const std::string& path, std::string* content, bool* missing = nullptr);
-
-// Replaces the file's content as one step: written to a temporary file
-// beside it, flushed to disk and renamed over it, so a crash or a full disk
-// leaves either the old or the new content. Creates missing folders.
-bool WriteFileAtomically(const std::string& path, const std::string& content,
-                         std::string* error = nullptr);
-
-// Where the program keeps what the user composed between runs:
-// $XDG_STATE_HOME/BrantleConfigHelper, or ~/.local/state/BrantleConfigHelper
-// when that is not set (or not absolute).
+// Where the program keeps what the user composed between runs: the folder
+// BrantleConfigHelper in the user's state folder (UserStateFolder).
 std::string KeptStateFolder();

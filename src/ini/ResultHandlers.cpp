@@ -13,6 +13,9 @@ namespace {
 
 const char* const kRemarksFile = "/remarks.txt";
 const char* const kResultFile = "/result.txt";
+// How the message line begins while it says that keeping failed; the next
+// keeping that succeeds takes such a message away, and only such a one.
+const char* const kKeepFailure = "Could not keep ";
 
 LineEnds ChosenLineEnds(const wxChoice* choice) {
     return choice->GetSelection() == 1 ? LineEnds::kLf : LineEnds::kCrLf;
@@ -105,17 +108,32 @@ void loggerDialog::RestoreKeptText() {
 void loggerDialog::KeepText() {
     keepTimer.Stop();
     const std::string folder = KeptStateFolder();
-    const std::string remarks = Utf8Text(ID_TEXTCTRL2->GetValue());
-    const std::string result = Utf8Text(ID_TEXTCTRL7->GetValue());
-    std::string error;
-    if (remarks != keptRemarks) {
-        if (WriteFileAtomically(folder + kRemarksFile, remarks, &error)) keptRemarks = remarks;
-    }
-    if (result != keptResult) {
-        if (WriteFileAtomically(folder + kResultFile, result, &error)) {
-            keptResult = result;
-        } else {
-            ShowResultMessage("Could not keep the result for the next run: " + PieceText(error));
+    struct Box {
+        const char* what;
+        const char* file;
+        std::string text;
+        std::string* kept;  // what the file holds
+    } boxes[] = {
+        {"the Remarks", kRemarksFile, Utf8Text(ID_TEXTCTRL2->GetValue()), &keptRemarks},
+        {"the result", kResultFile, Utf8Text(ID_TEXTCTRL7->GetValue()), &keptResult},
+    };
+    // A box that could not be written keeps its text in the window and
+    // differs from what its file holds, so the next keeping tries again.
+    std::string what, where, reason;
+    for (Box& box : boxes) {
+        if (box.text == *box.kept) continue;
+        std::string error;
+        if (WriteFileAtomically(folder + box.file, box.text, &error)) {
+            *box.kept = box.text;
+            continue;
         }
+        where = what.empty() ? folder + box.file : folder;
+        what += what.empty() ? box.what : std::string(" and ") + box.what;
+        if (reason.empty()) reason = error;
     }
+    if (!what.empty())
+        ShowResultMessage(
+            PieceText(kKeepFailure + what + " for the next run in " + where + ": " + reason));
+    else if (resultMessage->GetLabel().StartsWith(kKeepFailure))
+        ShowResultMessage(wxEmptyString);
 }

@@ -1,14 +1,12 @@
 #include "ini/SectionText.h"
 
-#include <locale.h>
-
-#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+
+#include "platform/RealText.h"
 
 namespace {
 
@@ -41,13 +39,6 @@ std::optional<Decimal> ParseDecimal(const std::string& text, std::uint64_t limit
     }
     if (i == first || i != n || tooBig) return std::nullopt;
     return Decimal{negative, magnitude};
-}
-
-// The C locale, for reading reals the same way whatever locale the toolkit
-// has set for the process (a German desktop would otherwise want "0,5").
-locale_t CLocale() {
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return c;
 }
 
 // "e+05" style exponent as printf would give it, with at least three digits.
@@ -132,11 +123,10 @@ std::optional<std::uint32_t> ParseUnsigned(const std::string& text) {
 
 std::optional<double> ParseReal(const std::string& text) {
     const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const locale_t c = CLocale();
-    const double v = c ? strtod_l(start, &end, c) : std::strtod(start, &end);
-    if (end == start || end != start + text.size() || errno == ERANGE || !std::isfinite(v))
+    const char* end = nullptr;
+    bool outOfRange = false;
+    const double v = ReadRealInCLocale(start, &end, &outOfRange);
+    if (end == start || end != start + text.size() || outOfRange || !std::isfinite(v))
         return std::nullopt;
     return v;
 }

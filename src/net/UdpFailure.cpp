@@ -79,3 +79,13 @@ FailureText DescribeUdpFailure(int port, const CallError& error) {
     }
     return failure;
 }
+
+FailureText DescribeUdpStop(int port, const CallError& error) {
+    const std::string portText = std::to_string(port);
+    FailureText failure;
+    failure.reason = error.call + " UDP port " + portText + ": " + SystemErrorWithName(error.error);
+    failure.summary = "The UDP server stopped listening on port " + portText + ": " +
+                      SystemErrorText(error.error) + ".";
+    failure.hint = "Press Start to listen again.";
+    return failure;
+}

@@ -1,5 +1,5 @@
-// Why the UDP server could not start, told so that the user knows what to
-// do, and the rule for the port number the user types.
+// Why the UDP server could not start or stopped by itself, told so that the
+// user knows what to do, and the rule for the port number the user types.
 #pragma once
 
 #include <optional>
@@ -17,3 +17,7 @@ FailureText DescribeInvalidUdpPort(const std::string& text);
 
 // What to say about a start on `port` that failed in `error.call`.
 FailureText DescribeUdpFailure(int port, const CallError& error);
+
+// What to say when the server listening on `port` stopped by itself because
+// `error.call` failed.
+FailureText DescribeUdpStop(int port, const CallError& error);

@@ -26,7 +26,7 @@ std::string TypedText(const wxTextCtrl* field) {
 
 // Applies every message and acknowledgement of one datagram to the window.
 class DatagramDisplay : public UdpStreamSink {
-public:
+  public:
     explicit DatagramDisplay(loggerDialog& dialog) : dialog_(dialog) {}
 
     void OnAcknowledgement() override {
@@ -53,7 +53,7 @@ public:
         }
     }
 
-private:
+  private:
     // The filters and the page are read when the first message of the
     // datagram needs them; nothing else runs on the GUI thread in between.
     const UdpDisplayContext& Context() {
@@ -72,12 +72,29 @@ private:
 };
 
 // The console hears why, then what to do; the group's reason line shows the
-// same until a start succeeds.
-void ReportUdpFailure(loggerDialog& dialog, const FailureText& why) {
-    ConsolePrintColoured(kColourRed, kColourNormal, "UDP server not started: %s\n",
+// same until a start succeeds. `what` befell the server: "not started",
+// "stopped".
+void ReportUdpFailure(loggerDialog& dialog, const FailureText& why,
+                      const char* what = "not started") {
+    ConsolePrintColoured(kColourRed, kColourNormal, "UDP server %s: %s\n", what,
                          why.reason.c_str());
     ConsolePrintf("What to do: %s\n", why.Line().c_str());
     dialog.ShowReason(dialog.udpReason, wxString::FromUTF8(why.Line()));
+}
+
+// Receive thread: the socket failed and the thread has ended by itself. The
+// window learns it behind the datagrams already handed over. News of a
+// server that has been stopped or started again since is not this server's.
+void OnUdpServerEnded(int port, const CallError& why) {
+    loggerDialog* dialog = theDialog;
+    if (dialog == nullptr) return;
+    const FailureText text = DescribeUdpStop(port, why);
+    dialog->udpHandoff.PushStep([dialog, text] {
+        if (dialog->udpHandoff.DeliveringStale()) return;
+        ReportUdpFailure(*dialog, text, "stopped");
+        dialog->udpServer.Stop();  // joins the ended thread and frees the port
+        dialog->ShowUdpState();
+    });
 }
 
 }  // namespace
@@ -96,6 +113,7 @@ void loggerDialog::OnUdpStart(wxCommandEvent&) {
     udpHandoff.Cancel();
     udpServer.Stop();
     udpHandoff.Resume();
+    udpServer.SetEndCallback(OnUdpServerEnded);
     if (udpServer.Start(*port) != 0)
         ReportUdpFailure(*this, DescribeUdpFailure(*port, udpServer.LastStartError()));
     else

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "console/Console.h"
-#include "console/PromptWakeups.h"
+#include "platform/TimeSlice.h"
 
 namespace {
 

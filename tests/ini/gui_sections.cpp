@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "GuiTest.h"
+#include "ScopedEnvironment.h"
+#include "platform/Files.h"
 #include "ui/loggerDialog.h"
 
 namespace {
@@ -331,7 +333,9 @@ TEST_F(SectionPages, SaveAppendsAndAFailureKeepsTheResult) {
     loggerDialog& d = *dialog;
     char dir[] = "/tmp/brantle-save-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string file = std::string(dir) + "/h\xc3\xbc" "b.ini";
+    const std::string file = std::string(dir) +
+                             "/h\xc3\xbc"
+                             "b.ini";
     std::ofstream(file, std::ios::binary) << "[Key0001]\r\nmode: discrete_event\r\n\r\n";
     d.ID_TEXTCTRL7->ChangeValue("[Ind Gear]\r\npos: 12\r\n\r\n");
 
@@ -356,6 +360,54 @@ TEST_F(SectionPages, SaveAppendsAndAFailureKeepsTheResult) {
         << d.resultMessage->GetLabel();
     EXPECT_EQ(d.ID_TEXTCTRL7->GetValue(), "[Ind Gear]\r\npos: 12\r\n\r\n");
     Select(d.lineEndsChoice, 0);
+    std::filesystem::remove_all(dir);
+}
+
+// The Remarks and the result are kept for the next run. Keeping that fails
+// (here the state folder would lie below a regular file, which stops the
+// superuser too) says under the result box what could not be written, where
+// and why; the text stays in the window, the next keeping tries again, and
+// one that succeeds takes the message away, but no other message.
+TEST_F(SectionPages, KeepingThatFailsSaysWhatWhereAndWhy) {
+    loggerDialog& d = *dialog;
+    char dir[] = "/tmp/brantle-keep-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/file";
+    std::ofstream(file) << "x";
+    ScopedEnvironment state("XDG_STATE_HOME", (file + "/state").c_str());
+    const std::string folder = file + "/state/BrantleConfigHelper";
+    const auto message = [&] { return std::string(d.resultMessage->GetLabel().utf8_str()); };
+
+    d.ID_TEXTCTRL2->ChangeValue("Gear lever");
+    d.KeepText();
+    EXPECT_EQ(message(), "Could not keep the Remarks for the next run in " + folder +
+                             "/remarks.txt: Not a directory");
+    d.ID_TEXTCTRL7->ChangeValue("[Ind Gear]\r\n");
+    d.KeepText();
+    EXPECT_EQ(message(), "Could not keep the Remarks and the result for the next run in " + folder +
+                             ": Not a directory");
+    EXPECT_EQ(d.ID_TEXTCTRL2->GetValue(), "Gear lever");
+    EXPECT_EQ(d.ID_TEXTCTRL7->GetValue(), "[Ind Gear]\r\n");
+
+    const std::string good = std::string(dir) + "/st\xc3\xa4te";
+    state.Set(good.c_str());
+    d.KeepText();
+    EXPECT_EQ(message(), "");
+    std::string kept;
+    EXPECT_TRUE(ReadWholeFile(good + "/BrantleConfigHelper/remarks.txt", &kept));
+    EXPECT_EQ(kept, "Gear lever");
+    EXPECT_TRUE(ReadWholeFile(good + "/BrantleConfigHelper/result.txt", &kept));
+    EXPECT_EQ(kept, "[Ind Gear]\r\n");
+
+    state.Set((file + "/state").c_str());
+    d.ID_TEXTCTRL7->ChangeValue("[Ind Flaps]\r\n");
+    d.KeepText();
+    EXPECT_EQ(message(), "Could not keep the result for the next run in " + folder +
+                             "/result.txt: Not a directory");
+    state.Set(good.c_str());
+    d.ShowResultMessage("Copied to the clipboard.");
+    d.KeepText();
+    EXPECT_EQ(message(), "Copied to the clipboard.");
     std::filesystem::remove_all(dir);
 }
 

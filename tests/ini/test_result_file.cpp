@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ScopedEnvironment.h"
 #include "ini/ResultFile.h"
 
 namespace {
@@ -89,17 +90,16 @@ TEST_F(ResultFileOnDisk, FailuresGiveTheSystemsReason) {
     }
 }
 
-TEST_F(ResultFileOnDisk, KeptStateFolderFollowsXdgStateHome) {
-    const char* saved = getenv("XDG_STATE_HOME");
-    const std::string keep = saved ? saved : "";
-    setenv("XDG_STATE_HOME", "/tmp/st\xc3\xa4te", 1);
+TEST_F(ResultFileOnDisk, KeptFoldersFollowTheXdgVariables) {
+    const std::string home = getenv("HOME");
+    ScopedEnvironment state("XDG_STATE_HOME", "/tmp/st\xc3\xa4te");
     EXPECT_EQ(KeptStateFolder(), "/tmp/st\xc3\xa4te/BrantleConfigHelper");
-    setenv("XDG_STATE_HOME", "relative", 1);  // not absolute: ignored
-    EXPECT_EQ(KeptStateFolder(), std::string(getenv("HOME")) + "/.local/state/BrantleConfigHelper");
-    if (saved)
-        setenv("XDG_STATE_HOME", keep.c_str(), 1);
-    else
-        unsetenv("XDG_STATE_HOME");
+    state.Set("relative");  // not absolute: ignored
+    EXPECT_EQ(KeptStateFolder(), home + "/.local/state/BrantleConfigHelper");
+    ScopedEnvironment settings("XDG_CONFIG_HOME", "/tmp/c\xc3\xb6nfig");
+    EXPECT_EQ(UserSettingsFolder(), "/tmp/c\xc3\xb6nfig");
+    settings.Set("");  // empty: ignored
+    EXPECT_EQ(UserSettingsFolder(), home + "/.config");
 }
 
 }  // namespace

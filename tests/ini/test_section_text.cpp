@@ -10,6 +10,7 @@
 #include <limits>
 #include <random>
 
+#include "ScopedEnvironment.h"
 #include "ini/SectionText.h"
 
 namespace {
@@ -211,9 +212,7 @@ TEST(NumberText, IgnoresADecimalCommaLocale) {
         std::system((string("rm -rf ") + dir).c_str());
         GTEST_SKIP() << "no localedef or de_DE sources";
     }
-    const char* oldPath = std::getenv("LOCPATH");
-    const string savedPath = oldPath ? oldPath : "";
-    setenv("LOCPATH", dir, 1);
+    ScopedEnvironment localePath("LOCPATH", dir);
     const string saved = std::setlocale(LC_ALL, nullptr);
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
 
@@ -228,10 +227,6 @@ TEST(NumberText, IgnoresADecimalCommaLocale) {
     EXPECT_EQ(FormatExponent(9.9999995), "1.000000e+001");
 
     std::setlocale(LC_ALL, saved.c_str());
-    if (oldPath)
-        setenv("LOCPATH", savedPath.c_str(), 1);
-    else
-        unsetenv("LOCPATH");
     std::system((string("rm -rf ") + dir).c_str());
 }
 

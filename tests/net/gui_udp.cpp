@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "Heartbeat.h"
 #include "GuiTest.h"
+#include "Heartbeat.h"
 #include "Loopback.h"
 #include "console/Console.h"
 #include "ui/Controls.h"
@@ -35,7 +35,7 @@ long ElapsedMs(Clock::time_point since) {
 // Console output as lines with their colours; or only a count of event lines
 // while a flood runs.
 class Console : public ConsoleSink {
-public:
+  public:
     void Write(const ConsoleSpan& span) override {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!span.text.empty() && span.text[0] == '{') ++eventLines_;
@@ -49,6 +49,12 @@ public:
         return lines;
     }
     std::vector<std::string> EventLines() const { return Lines(kColourYellow); }
+    std::vector<std::string> AllLines() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::string> lines;
+        for (const ConsoleSpan& span : spans_) lines.push_back(span.text);
+        return lines;
+    }
     int Count(const std::string& text) const {
         std::lock_guard<std::mutex> lock(mutex_);
         return static_cast<int>(std::count_if(
@@ -65,7 +71,7 @@ public:
         countOnly_ = countOnly;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<ConsoleSpan> spans_;
     long eventLines_ = 0;
@@ -73,7 +79,7 @@ private:
 };
 
 class UdpWindowTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char folder[] = "/tmp/brantle-udp-test-XXXXXX";
         ASSERT_NE(mkdtemp(folder), nullptr);
@@ -382,6 +388,47 @@ TEST_F(UdpWindowTest, PortThatIsNotOneIsRefusedAndNothingIsBound) {
     EXPECT_FALSE(dialog->udpReason->IsShown());
 }
 
+// The socket fails under the receive thread: what arrived before is shown
+// first, then the group says the server stopped and why, Start is offered
+// again, and the port is free for it.
+TEST_F(UdpWindowTest, SocketFailureStopsTheServerAndSaysWhy) {
+    StartListening();
+    ShowPage(0);
+    console.Clear();
+    // The window's loop does not run until the thread has ended, so the
+    // datagram and the news of the end wait in the hand-over together.
+    const auto waitFor = [](auto done) {
+        const auto deadline = Clock::now() + 5s;
+        while (!done() && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
+        return done();
+    };
+    ASSERT_TRUE(sender.Send("{000123}"));
+    ASSERT_TRUE(waitFor([&] { return dialog->udpHandoff.QueuedBytes() > 0; }));
+    ASSERT_TRUE(BreakSocket(port));
+    ASSERT_TRUE(sender.Send("!"));  // wakes the thread onto the broken socket
+    ASSERT_TRUE(waitFor([&] { return !dialog->udpServer.IsListening(); }));
+
+    const std::string stopped = "UDP server stopped: recvfrom UDP port " + std::to_string(port) +
+                                ": Socket operation on non-socket (ENOTSOCK)\n";
+    const std::string line = "The UDP server stopped listening on port " + std::to_string(port) +
+                             ": Socket operation on non-socket. Press Start to listen again.";
+    ASSERT_TRUE(PumpUntil([&] { return console.Count(stopped) == 1; }));
+    const std::vector<std::string> expected = {"{000123}  291\n", stopped,
+                                               "What to do: " + line + "\n"};
+    EXPECT_EQ(console.AllLines(), expected);
+    ExpectIdle(dialog, false);
+    EXPECT_EQ(dialog->udpState->GetLabel(), "Stopped");
+    EXPECT_EQ(GetAccessibleName(dialog->udpState), "Stopped");
+    EXPECT_TRUE(dialog->udpReason->IsShown());
+    EXPECT_EQ(GetAccessibleName(dialog->udpReason), line);
+    EXPECT_TRUE(BoundSocket(port).ok()) << "the port is free again";
+
+    StartListening();
+    EXPECT_FALSE(dialog->udpReason->IsShown());
+    ASSERT_TRUE(SendAndSettle({"{000124}"}));
+    EXPECT_EQ(dialog->ID_TEXTCTRL10->GetValue(), "292");
+}
+
 TEST_F(UdpWindowTest, StopAndStartAHundredTimes) {
     StartListening();
     ShowPage(0);
@@ -461,7 +508,7 @@ TEST_F(UdpWindowTest, FloodKeepsTheWindowResponsiveAndMemoryBounded) {
 
 // A sender that keeps the hand-over full until told to stop.
 class BackgroundFlood {
-public:
+  public:
     explicit BackgroundFlood(int port) {
         thread_ = std::thread([this, port] {
             Sender floodSender;
@@ -474,7 +521,7 @@ public:
         thread_.join();
     }
 
-private:
+  private:
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -30,6 +30,10 @@ struct Received {
     std::atomic<int> overlaps{0};
     std::atomic<int> delayMs{0};
     bool keep = true;  // false: only count (flood)
+    // The ends the server told of by itself, and the last one's facts.
+    int ends = 0;
+    int endPort = 0;
+    CallError endWhy;
 } received;
 
 int Record(const char* data, int count) {
@@ -46,6 +50,16 @@ int Record(const char* data, int count) {
     return 0;
 }
 
+void RecordEnd(int port, const CallError& why) {
+    {
+        std::lock_guard<std::mutex> lock(received.mutex);
+        ++received.ends;
+        received.endPort = port;
+        received.endWhy = why;
+    }
+    received.arrived.notify_all();
+}
+
 void ResetReceived(bool keep = true) {
     std::lock_guard<std::mutex> lock(received.mutex);
     received.datagrams.clear();
@@ -53,11 +67,17 @@ void ResetReceived(bool keep = true) {
     received.overlaps = 0;
     received.delayMs = 0;
     received.keep = keep;
+    received.ends = 0;
 }
 
 bool WaitForCount(long count, std::chrono::milliseconds timeout = 3000ms) {
     std::unique_lock<std::mutex> lock(received.mutex);
     return received.arrived.wait_for(lock, timeout, [&] { return received.count.load() >= count; });
+}
+
+int Ends() {
+    std::lock_guard<std::mutex> lock(received.mutex);
+    return received.ends;
 }
 
 std::vector<std::string> ReceivedDatagrams() {
@@ -66,10 +86,11 @@ std::vector<std::string> ReceivedDatagrams() {
 }
 
 class UdpServerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetReceived();
         server.SetCallback(Record);
+        server.SetEndCallback(RecordEnd);
     }
     UdpServer server;
 };
@@ -155,6 +176,33 @@ TEST_F(UdpServerTest, StopAndStartAHundredTimes) {
     EXPECT_EQ(counts::SettledDescriptors(before), before);
     BoundSocket again(port);  // the port is free again
     EXPECT_TRUE(again.ok());
+    EXPECT_EQ(Ends(), 0) << "a stop is not an end of its own";
+}
+
+// A socket that fails under the receive thread ends reception: the end is
+// told once, after the datagrams before it, with the call and its error, and
+// Stop still releases everything.
+TEST_F(UdpServerTest, SocketFailureEndsReceptionAndIsToldOnce) {
+    const int port = FreePort();
+    Sender sender(port);
+    const int before = counts::OpenDescriptors();
+    ASSERT_EQ(server.Start(port), 0);
+    ASSERT_TRUE(sender.Send("{000001}"));
+    ASSERT_TRUE(WaitForCount(1));
+    ASSERT_TRUE(BreakSocket(port));
+    ASSERT_TRUE(sender.Send("{000002}"));  // wakes the thread onto the broken socket
+    {
+        std::unique_lock<std::mutex> lock(received.mutex);
+        ASSERT_TRUE(received.arrived.wait_for(lock, 3000ms, [] { return received.ends > 0; }));
+        EXPECT_EQ(received.endPort, port);
+        EXPECT_EQ(received.endWhy.call, "recvfrom");
+        EXPECT_EQ(received.endWhy.error, ENOTSOCK);
+        EXPECT_EQ(received.datagrams.front(), "{000001}");
+    }
+    EXPECT_FALSE(server.IsListening());
+    EXPECT_EQ(server.Stop(), 0);
+    EXPECT_EQ(Ends(), 1);
+    EXPECT_EQ(counts::SettledDescriptors(before), before);
 }
 
 TEST_F(UdpServerTest, RestartJoinsTheEarlierThreadSoCallbacksNeverOverlap) {

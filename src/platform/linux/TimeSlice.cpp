@@ -1,11 +1,4 @@
-// Threads that sleep until something arrives and must then show it at once
-// (the receive threads, the GUI thread) ask the scheduler for a short time
-// slice. Since Linux 6.12 a waking thread with a shorter slice than the one
-// running may take the CPU at once, instead of waiting for the running
-// thread's slice to end: with other programs keeping every core busy, that
-// wait was most of an event's delay. Any user may ask this for their own
-// threads; on older kernels the request is refused and nothing changes.
-#pragma once
+#include "platform/TimeSlice.h"
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -13,11 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 
-// The calling thread's slice, in nanoseconds (the kernel keeps it between
-// 0.1 ms and 100 ms). True when the kernel took it.
-inline bool RequestShortSlice(std::uint64_t sliceNs = 100000) {
+bool RequestShortSlice(std::uint64_t sliceNs) {
 #ifdef SYS_sched_setattr
     struct Attributes {  // struct sched_attr, as the kernel reads it
         std::uint32_t size;
