@@ -27,7 +27,8 @@ wxColour AttributeColour(int attribute) {
 // rather than vanishing.
 wxString ToWx(const std::string& text) {
     wxString converted = wxString::FromUTF8(text.data(), text.size());
-    if (converted.empty() && !text.empty()) converted = wxString(text.data(), wxConvISO8859_1, text.size());
+    if (converted.empty() && !text.empty())
+        converted = wxString(text.data(), wxConvISO8859_1, text.size());
     return converted;
 }
 
@@ -110,9 +111,9 @@ void ConsoleWindow::RemoveLeadingLines(std::size_t count) {
 }
 
 void ConsoleWindow::FlushPending() {
-    // In chunks and for a bounded time per tick: the text control takes
-    // microseconds a line (tens on a busy machine), so a full pending buffer
-    // shown at once would stall the window for a good part of a second. What
+    // In chunks and for a bounded time per tick: the text control's cost
+    // grows with every line, so a full pending buffer shown at once would
+    // stall the window. What
     // is left waits for the next tick (and its oldest lines are dropped if
     // the flood goes on).
     const auto start = std::chrono::steady_clock::now();

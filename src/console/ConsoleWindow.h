@@ -44,8 +44,6 @@ public:
     void FlushPending();
 
     wxTextCtrl* Text() const { return text_; }
-    // Complete lines shown in the control.
-    std::size_t ShownLines() const { return shownLines_; }
 
 private:
     void Write(const ConsoleSpan& span) override;  // any thread, output lock held
