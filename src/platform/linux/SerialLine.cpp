@@ -72,6 +72,9 @@ void SerialLine::Close() {
         // A pseudo-terminal keeps the exclusive flag after the last close;
         // drop it so that a later opener (not root) is not turned away.
         ioctl(impl_->fd, TIOCNXCL);
+        // A serial driver's close waits (up to half a minute) for output
+        // that a board which takes no data will never take: it is dropped.
+        tcflush(impl_->fd, TCOFLUSH);
         close(impl_->fd);
         impl_->fd = -1;
     }
