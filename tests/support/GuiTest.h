@@ -8,6 +8,14 @@
 
 class loggerDialog;
 
+// How many times slower the window's own work runs in this build: a
+// sanitizer build takes several times as long for every paint and layout.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr int kSlowBuildFactor = 4;
+#else
+inline constexpr int kSlowBuildFactor = 1;
+#endif
+
 // Lets the toolkit handle pending events for about `ms` milliseconds.
 void PumpEvents(int ms = 50);
 
