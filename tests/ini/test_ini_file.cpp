@@ -62,7 +62,7 @@ TEST(IniFile, SectionsTheirLinesAndBounds) {
         {"bytes of a Windows code page",
          "; H\xf6he\n[Ind H\xf6he]\n",
          {{"[Ind H\xf6he]", 2, "; H\xf6he\n[Ind H\xf6he]\n"}}},
-        {"a byte order mark is no part of the first section",
+        {"a byte order mark stays outside the first section",
          "\xef\xbb\xbf[Key0003]\r\n",
          {{"[Key0003]", 1, "[Key0003]\r\n"}}},
         {"a lone CR ends no line", "[Key0001]\rx\n[Key0002]\n", {{"[Key0002]", 2, "[Key0002]\n"}}},
