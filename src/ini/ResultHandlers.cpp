@@ -1,8 +1,10 @@
-// Keeping what the user composed: "Copy", "Save…" with its line ends, and
-// the Remarks and result boxes kept between runs.
+// Keeping what the user composed: "Copy", "Save…" with its line ends and its
+// question about sections the file has already, choosing the ini file with
+// "Open ini…", and the Remarks and result boxes kept between runs.
 #include <wx/clipbrd.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/msgdlg.h>
 
 #include "app/Settings.h"
 #include "ini/FieldText.h"
@@ -19,6 +21,20 @@ const char* const kKeepFailure = "Could not keep ";
 
 LineEnds ChosenLineEnds(const wxChoice* choice) {
     return choice->GetSelection() == 1 ? LineEnds::kLf : LineEnds::kCrLf;
+}
+
+// The file dialog of "Save…" and "Open ini…", in the folder of the ini file
+// chosen last and on its name; an empty path when it was cancelled.
+wxString AskForIniFile(wxWindow* parent, const wxString& last, const wxString& title, long style) {
+    wxString folder, name;
+    if (!last.empty()) {
+        const wxFileName file(last);
+        folder = file.GetPath();
+        name = file.GetFullName();
+    }
+    wxFileDialog dialog(parent, title, folder, name, "Ini files (*.ini)|*.ini|All files (*)|*",
+                        style);
+    return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
 }
 
 }  // namespace
@@ -49,33 +65,74 @@ void loggerDialog::OnSaveResult(wxCommandEvent&) {
         ShowResultMessage("Nothing to save: the result box is empty.");
         return;
     }
-    wxString folder, name;
-    if (!lastResultFile.empty()) {
-        const wxFileName last(lastResultFile);
-        folder = last.GetPath();
-        name = last.GetFullName();
-    }
     // The sections are appended: an existing file is chosen, not replaced,
     // so the dialog asks no question about overwriting.
-    wxFileDialog dialog(this, "Append the result to an ini file", folder, name,
-                        "Ini files (*.ini)|*.ini|All files (*)|*", wxFD_SAVE);
-    if (dialog.ShowModal() != wxID_OK) return;
-    SaveResultTo(dialog.GetPath());
+    const wxString path =
+        AskForIniFile(this, lastResultFile, "Append the result to an ini file", wxFD_SAVE);
+    if (!path.empty()) SaveResultTo(path);
+}
+
+void loggerDialog::OnOpenIni(wxCommandEvent&) {
+    const wxString path = AskForIniFile(this, lastResultFile, "Open the ini file the results go to",
+                                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (!path.empty()) ChooseIniFile(path);
 }
 
 bool loggerDialog::SaveResultTo(const wxString& path) {
     const std::string file = Utf8Text(path);
+    const std::string result = Utf8Text(ID_TEXTCTRL7->GetValue());
+    const LineEnds ends = ChosenLineEnds(lineEndsChoice);
+    const wxString name = wxFileName(path).GetFullName();
+    // What the file holds now, whatever was read of it before. A file that
+    // may be added to but not read is appended to, as always.
+    std::string held;
+    bool missing = false;
+    RepeatChoice choice = RepeatChoice::kAppendAnyway;
+    if (ReadWholeFile(file, &held, &missing) || missing) {
+        const std::vector<RepeatedHeader> repeats =
+            FindRepeats(ReadIniSections(held), ReadIniSections(result));
+        if (!repeats.empty())
+            choice = askAboutRepeats(PieceText(RepeatQuestion(Utf8Text(name), repeats)));
+    }
+    if (choice == RepeatChoice::kCancel) {
+        ShowResultMessage("Not saved: " + path + " is as it was.");
+        return false;
+    }
     std::string error;
-    if (!AppendResultToFile(file, Utf8Text(ID_TEXTCTRL7->GetValue()),
-                            ChosenLineEnds(lineEndsChoice), &error)) {
+    Replacement done;
+    // The file is read again right before it is written: what another
+    // program wrote to it while the question was open stays.
+    const bool saved = choice == RepeatChoice::kReplace
+                           ? ReplaceSectionsInFile(file, result, ends, &done, &error)
+                           : AppendResultToFile(file, result, ends, &error);
+    if (!saved) {
         // The result stays in the box for another try.
         ShowResultMessage("Could not save to " + path + ": " + PieceText(error));
         return false;
     }
-    ShowResultMessage("Saved: appended to " + path);
-    lastResultFile = path;
-    WriteSetting("ResultFile", path);
+    if (choice == RepeatChoice::kReplace)
+        ShowResultMessage(PieceText("Saved: replaced " + Counted(done.replaced, "section") +
+                                    " and added " + std::to_string(done.appended) + " in ") +
+                          path +
+                          (done.keptOld ? "; the file as it was is in " + name + ".bak" : ""));
+    else
+        ShowResultMessage("Saved: appended to " + path);
+    ChooseIniFile(path);
     return true;
+}
+
+RepeatChoice loggerDialog::AskAboutRepeats(const wxString& question) {
+    wxMessageDialog ask(this, question, "Sections twice",
+                        wxYES_NO | wxCANCEL | wxCANCEL_DEFAULT | wxICON_QUESTION);
+    ask.SetYesNoCancelLabels("&Replace", "&Append anyway", "&Cancel");
+    switch (ask.ShowModal()) {
+        case wxID_YES:
+            return RepeatChoice::kReplace;
+        case wxID_NO:
+            return RepeatChoice::kAppendAnyway;
+        default:
+            return RepeatChoice::kCancel;
+    }
 }
 
 void loggerDialog::OnLineEndsChanged(wxCommandEvent&) {

@@ -5,6 +5,7 @@
 //
 //   ReadWholeFile        the whole content of a file
 //   WriteFileAtomically  replace a file's content; the old or the new, never half
+//   ReplaceFileContent   the same for a file of the user's, which stays what it was
 //   AppendToFile         add to a file; on failure it is cut back to what it held
 //   AppendingFile        a file held open for appending (the console's log)
 //   UserStateFolder      where a program keeps state between runs
@@ -17,8 +18,9 @@
 #include <string>
 
 // Reads the whole file; false when it cannot be read (`missing` tells
-// whether it does not exist).
-bool ReadWholeFile(const std::string& path, std::string* content, bool* missing = nullptr);
+// whether it does not exist, `error` why it could not be read).
+bool ReadWholeFile(const std::string& path, std::string* content, bool* missing = nullptr,
+                   std::string* error = nullptr);
 
 // Replaces the file's content as one step: written to a temporary file
 // beside it, flushed to disk and renamed over it, so a crash or a full disk
@@ -27,6 +29,15 @@ bool ReadWholeFile(const std::string& path, std::string* content, bool* missing 
 // file is left behind.
 bool WriteFileAtomically(const std::string& path, const std::string& content,
                          std::string* error = nullptr);
+
+// Replaces the content of the existing file at `path` as one step, as
+// WriteFileAtomically does, but the file stays what it was: its permissions
+// (and its owner and group, where the system lets us keep them), and when
+// `path` is a symbolic link, the file it leads to is replaced and the link
+// stays. False with the reason in `error` when it failed (the file is then
+// as it was, and no temporary file is left behind).
+bool ReplaceFileContent(const std::string& path, const std::string& content,
+                        std::string* error = nullptr);
 
 // Appends to the file at `path`, creating it when it does not exist. The
 // bytes are what `bytesAfter` gives for the file's last byte (-1 when the

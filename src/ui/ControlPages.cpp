@@ -28,6 +28,15 @@ wxFlexGridSizer* DataChoiceGrid(wxWindow* page, const char* const labelNames[3],
     return grid;
 }
 
+// Whether the control of the last event shown has a section in the ini file.
+// Its text changes with the events; the page keeps its size.
+wxStaticText* InIniLine(wxWindow* page, const char* name) {
+    auto* line = MakeLabel(page, name, wxEmptyString, wxSize(-1, -1),
+                           wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    NameControl(line, "In the ini file");
+    return line;
+}
+
 wxButton* StackButton(wxWindow* parent, wxSizer* stack, const char* name, const wxString& label) {
     wxButton* button = MakeButton(parent, name, label);
     stack->Add(button, 0, wxEXPAND | wxALL, 3);
@@ -44,6 +53,8 @@ void loggerDialog::BuildDiscrCtrlsPage(wxPanel* page) {
     ID_TEXTCTRL10 = AddLabelledField(event, page, "ID_TEXTCTRL10", 50, kIdSample,
                                      "ID_STATICTEXT201", "EvID(decimal)");
     sizer->Add(event, 0, wxALL, 2);
+    discreteInIni = InIniLine(page, "DiscreteInIni");
+    sizer->Add(discreteInIni, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
 
     auto* type = new wxFlexGridSizer(2, 0, 0);
     wxArrayString types;
@@ -155,6 +166,8 @@ void loggerDialog::BuildNumCtrlsPage(wxPanel* page) {
     ID_TEXTCTRL62 = AddLabelledField(event, page, "ID_TEXTCTRL62", 65, "65535", "ID_STATICTEXT233",
                                      "Current value");
     sizer->Add(event, 0, wxALL, 2);
+    numericInIni = InIniLine(page, "NumericInIni");
+    sizer->Add(numericInIni, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
 
     auto* offset = new wxFlexGridSizer(5, 0, 0);
     ID_TEXTCTRL17 = AddLabelledField(offset, page, "ID_TEXTCTRL17", 80, "ABCD", "ID_STATICTEXT234",

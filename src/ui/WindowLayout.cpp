@@ -113,6 +113,7 @@ wxSizer* loggerDialog::BuildLeftColumn() {
     // the line ends chosen.
     copyResultButton = MakeButton(this, "CopyResult", "&Copy");
     saveResultButton = MakeButton(this, "SaveResult", wxString::FromUTF8("&Save\xe2\x80\xa6"));
+    openIniButton = MakeButton(this, "OpenIni", wxString::FromUTF8("Op&en ini\xe2\x80\xa6"));
     lineEndsLabel = MakeLabel(this, "LineEndsLabel", "Line ends");
     wxArrayString ends;
     ends.Add("CR LF");
@@ -121,7 +122,8 @@ wxSizer* loggerDialog::BuildLeftColumn() {
     NameControl(lineEndsChoice, "Line ends");
     auto* keep = new wxBoxSizer(wxHORIZONTAL);
     keep->Add(copyResultButton, 0, kCentred | wxRIGHT, 5);
-    keep->Add(saveResultButton, 0, kCentred | wxRIGHT, 10);
+    keep->Add(saveResultButton, 0, kCentred | wxRIGHT, 5);
+    keep->Add(openIniButton, 0, kCentred | wxRIGHT, 10);
     keep->Add(lineEndsLabel, 0, kCentred | wxRIGHT, 5);
     keep->Add(lineEndsChoice, 0, kCentred, 0);
     column->Add(keep, 0, wxLEFT | wxRIGHT, 5);
@@ -131,6 +133,11 @@ wxSizer* loggerDialog::BuildLeftColumn() {
                               wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     NameControl(resultMessage, "Result message");
     column->Add(resultMessage, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 5);
+    // Which ini file the results go to and what it holds, the same way.
+    iniFileLine = MakeLabel(this, "IniFile", wxEmptyString, wxSize(282, -1),
+                            wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    NameControl(iniFileLine, "Ini file");
+    column->Add(iniFileLine, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 5);
 
     ID_STATICLINE5 = MakeLine(this, "ID_STATICLINE5", wxLI_HORIZONTAL);
     column->Add(ID_STATICLINE5, 0, kCentred | wxALL, 5);

@@ -34,6 +34,8 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     LoadSettings();
     RestoreKeptText();
     theDialog = this;
+    askAboutRepeats = [this](const wxString& question) { return AskAboutRepeats(question); };
+    if (!lastResultFile.empty()) ChooseIniFile(lastResultFile);
 
     UpdateDiscreteFields();
     UpdateIndicationFields();
@@ -131,6 +133,7 @@ void loggerDialog::StopReceivers() {
     serial.Close();
     udpServer.Stop();
     portWatch.Stop();
+    iniWatch.Stop();
 }
 
 void loggerDialog::SetStatus(const wxString& label, const wxColour& colour) {
@@ -155,6 +158,7 @@ void loggerDialog::ShowReason(wxStaticText* line, const wxString& text) {
 }
 
 void loggerDialog::ShowPendingFields() {
+    NoteEventControls();
     bool changed = false;
     auto show = [&changed](wxTextCtrl* field, std::optional<wxString>& value) {
         if (value) {
@@ -303,6 +307,7 @@ void loggerDialog::BindEvents() {
     // Under the result box
     button(copyResultButton, &loggerDialog::OnCopyResult);
     button(saveResultButton, &loggerDialog::OnSaveResult);
+    button(openIniButton, &loggerDialog::OnOpenIni);
     choice(lineEndsChoice, &loggerDialog::OnLineEndsChanged);
     Bind(wxEVT_TEXT, &loggerDialog::OnKeptTextChanged, this, ID_TEXTCTRL2->GetId());
     Bind(wxEVT_TEXT, &loggerDialog::OnKeptTextChanged, this, ID_TEXTCTRL7->GetId());

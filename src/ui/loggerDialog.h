@@ -10,12 +10,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "device/DetectStandby.h"
+#include "ini/IniFile.h"
 #include "net/UdpServer.h"
+#include "platform/FileWatch.h"
 #include "platform/PortWatch.h"
 #include "serial/Serial.h"
 #include "ui/ReceiveHandoff.h"
@@ -45,6 +48,8 @@ class loggerDialog : public wxDialog {
     wxStaticText* lineEndsLabel = nullptr;  // "Line ends"
     wxChoice* lineEndsChoice = nullptr;     // "CR LF", "LF" (setting LineEnds)
     wxStaticText* resultMessage = nullptr;  // outcome of Copy, Save or a refused section
+    wxButton* openIniButton = nullptr;      // "Open ini…": the ini file, chosen without saving
+    wxStaticText* iniFileLine = nullptr;    // "IniFile": which ini file, what it holds, or why not
 
     // ---- frame
     wxNotebook* ID_NOTEBOOK1 = nullptr;
@@ -93,6 +98,7 @@ class loggerDialog : public wxDialog {
     // ---- DiscrCtrls page
     wxTextCtrl* ID_TEXTCTRL25 = nullptr;       // "Last control event:"
     wxTextCtrl* ID_TEXTCTRL10 = nullptr;       // "EvID(decimal)"
+    wxStaticText* discreteInIni = nullptr;     // "DiscreteInIni": the event's control in the file
     wxChoice* ID_CHOICE2 = nullptr;            // "Control type"
     wxTextCtrl* ID_TEXTCTRL1 = nullptr;        // "    Offset"
     wxButton* ID_BUTTON31 = nullptr;           // "<Ctrls"
@@ -123,6 +129,7 @@ class loggerDialog : public wxDialog {
     wxTextCtrl* ID_TEXTCTRL60 = nullptr;       // "EvId(decimal)"
     wxTextCtrl* ID_TEXTCTRL61 = nullptr;       // "Event filter"
     wxTextCtrl* ID_TEXTCTRL62 = nullptr;       // "Current value"
+    wxStaticText* numericInIni = nullptr;      // "NumericInIni": the event's control in the file
     wxTextCtrl* ID_TEXTCTRL17 = nullptr;       // "    Offset"
     wxButton* ID_BUTTON32 = nullptr;           // "<Ctrls"
     wxStaticText* ID_STATICTEXT114 = nullptr;  // "ControlID"
@@ -224,6 +231,26 @@ class loggerDialog : public wxDialog {
     // Writes the kept Remarks and result a moment after they change.
     wxTimer keepTimer;
     static constexpr int kKeepDelayMs = 1000;
+    // The ini file the results go to (lastResultFile) as last read, and the
+    // watch that has it read again when it changes on disk. The watch thread
+    // only posts; a burst of changes makes one reading.
+    FileWatch iniWatch{[this] {
+        if (!iniChangePosted.exchange(true))
+            CallAfter([this] {
+                iniChangePosted = false;
+                ReadIniFile();
+            });
+    }};
+    std::atomic<bool> iniChangePosted{false};
+    std::string iniPath;  // the file iniSections are of (UTF-8); empty: none
+    std::vector<IniSection> iniSections;
+    // The controls of the last events shown on DiscrCtrls and NumCtrls.
+    std::optional<long> discreteEventId;
+    std::optional<long> numericEventId;
+    // Asked by "Save…" when the file has sections of the result already, or
+    // the result holds one twice: a dialog with "Replace", "Append anyway"
+    // and "Cancel" (tests answer it themselves).
+    std::function<RepeatChoice(const wxString& question)> askAboutRepeats;
     // Bytes from the receive threads reach the GUI thread through these.
     ReceiveHandoff serialHandoff;
     ReceiveHandoff udpHandoff;
@@ -349,6 +376,7 @@ class loggerDialog : public wxDialog {
     // ---- ini/: keeping the result (ResultHandlers.cpp)
     void OnCopyResult(wxCommandEvent& event);
     void OnSaveResult(wxCommandEvent& event);
+    void OnOpenIni(wxCommandEvent& event);
     void OnLineEndsChanged(wxCommandEvent& event);
     void OnKeptTextChanged(wxCommandEvent& event);
     void OnKeepTimer(wxTimerEvent& event);
@@ -356,6 +384,19 @@ class loggerDialog : public wxDialog {
     // outcome shows in the message under the result box.
     bool SaveResultTo(const wxString& path);
     void ShowResultMessage(const wxString& text);
+    // The question of askAboutRepeats in a dialog of three buttons.
+    RepeatChoice AskAboutRepeats(const wxString& question);
+
+    // ---- ini/: the ini file the results go to (IniFileHandlers.cpp)
+    // Makes `path` the ini file: remembered as ResultFile, watched, read.
+    void ChooseIniFile(const wxString& path);
+    // Reads the ini file again; the line under the result box and the lines
+    // of the control pages say what it holds (a file that cannot be read
+    // says why, and its sections stay as they were last read).
+    void ReadIniFile();
+    // Takes the controls of the events about to be shown (pendingFields).
+    void NoteEventControls();
+    void ShowInIni(wxStaticText* line, const std::optional<long>& id);
     void RestoreKeptText();
     void KeepText();  // writes the Remarks and the result when they changed
 

@@ -342,6 +342,7 @@ TEST_F(SectionPages, SaveAppendsAndAFailureKeepsTheResult) {
     Select(d.lineEndsChoice, 0);  // "CR LF" (the setting may hold another)
     ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
     Select(d.lineEndsChoice, 1);  // "LF", remembered for the next window
+    d.askAboutRepeats = [](const wxString&) { return RepeatChoice::kAppendAnyway; };
     ASSERT_TRUE(d.SaveResultTo(wxString::FromUTF8(file)));
     auto* next = new loggerDialog();
     EXPECT_EQ(next->lineEndsChoice->GetSelection(), 1);

@@ -59,6 +59,51 @@ std::string FolderFromEnvironment(const char* variable, bool (*usable)(const cha
     return std::string(home != nullptr ? home : "") + fallback;
 }
 
+// Writes `content` to a temporary file beside `path`, flushes it to disk and
+// renames it over `path`: the old content or the new, never half. With
+// `like`, the new file takes that file's permissions, and its owner and
+// group when the system allows it (only the superuser may give a file away).
+bool WriteBeside(const std::string& path, const std::string& content, const struct stat* like,
+                 std::string* error) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkostemp(&temp[0], O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = Reason(errno);
+        return false;
+    }
+    int failure = 0;
+    bool ok = true;
+    if (like != nullptr) {
+        // Only the superuser may give a file away; anyone may keep a group
+        // of theirs. A file that ends up ours is no reason to fail.
+        const bool owned = fchown(fd, like->st_uid, like->st_gid) == 0 ||
+                           fchown(fd, static_cast<uid_t>(-1), like->st_gid) == 0;
+        static_cast<void>(owned);
+        if (fchmod(fd, like->st_mode & 07777) != 0) {
+            failure = errno;
+            ok = false;
+        }
+    }
+    ok = ok && WriteAll(fd, content.data(), content.size(), &failure);
+    if (ok && fsync(fd) != 0) {
+        failure = errno;
+        ok = false;
+    }
+    if (close(fd) != 0 && ok) {
+        failure = errno;
+        ok = false;
+    }
+    if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+        failure = errno;
+        ok = false;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        if (error) *error = Reason(failure);
+    }
+    return ok;
+}
+
 }  // namespace
 
 bool AppendToFile(const std::string& path,
@@ -101,12 +146,17 @@ bool AppendToFile(const std::string& path,
     return ok;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* content, bool* missing) {
+bool ReadWholeFile(const std::string& path, std::string* content, bool* missing,
+                   std::string* error) {
     if (missing) *missing = false;
+    const auto fail = [error](int e) {
+        if (error) *error = Reason(e);
+        return false;
+    };
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (missing) *missing = errno == ENOENT;
-        return false;
+        return fail(errno);
     }
     std::string text;
     char buffer[65536];
@@ -114,8 +164,9 @@ bool ReadWholeFile(const std::string& path, std::string* content, bool* missing)
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
+            const int failure = errno;
             close(fd);
-            return false;
+            return fail(failure);
         }
         if (n == 0) break;
         text.append(buffer, static_cast<std::size_t>(n));
@@ -126,33 +177,28 @@ bool ReadWholeFile(const std::string& path, std::string* content, bool* missing)
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error) {
-    const auto fail = [error](int e) {
-        if (error) *error = Reason(e);
+    if (!MakeFolders(Folder(path))) {
+        if (error) *error = Reason(errno);
         return false;
-    };
-    if (!MakeFolders(Folder(path))) return fail(errno);
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkostemp(&temp[0], O_CLOEXEC);
-    if (fd < 0) return fail(errno);
-    int failure = 0;
-    bool ok = WriteAll(fd, content.data(), content.size(), &failure);
-    if (ok && fsync(fd) != 0) {
-        failure = errno;
-        ok = false;
     }
-    if (close(fd) != 0 && ok) {
-        failure = errno;
-        ok = false;
+    return WriteBeside(path, content, nullptr, error);
+}
+
+bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error) {
+    // The file a link leads to is replaced, not the link.
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        if (error) *error = Reason(errno);
+        return false;
     }
-    if (ok && rename(temp.c_str(), path.c_str()) != 0) {
-        failure = errno;
-        ok = false;
+    const std::string target = resolved;
+    std::free(resolved);
+    struct stat st {};
+    if (stat(target.c_str(), &st) != 0) {
+        if (error) *error = Reason(errno);
+        return false;
     }
-    if (!ok) {
-        unlink(temp.c_str());
-        return fail(failure);
-    }
-    return true;
+    return WriteBeside(target, content, &st, error);
 }
 
 struct AppendingFile::Handle {

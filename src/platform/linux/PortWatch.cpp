@@ -1,11 +1,5 @@
-#include <poll.h>
-#include <sys/inotify.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <system_error>
 #include <vector>
 
 #include "platform/linux/PortWatchImpl.h"
@@ -46,32 +40,17 @@ PortWatch::Impl::~Impl() { Stop(); }
 bool PortWatch::Impl::Start(ChangeHandler onChange) {
     Stop();
     onChange_ = std::move(onChange);
-    inotify_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    if (inotify_ < 0) return false;
-    if (!wake_.Open()) {
-        Stop();
-        return false;
-    }
-    stop_ = false;
+    if (!inotify_.Open()) return false;
     Arm();
-    try {
-        thread_ = std::thread(&Impl::Run, this);
-    } catch (const std::system_error&) {
-        Stop();
-        return false;
-    }
-    return true;
+    return inotify_.StartThread([this](const inotify_event& event) { return Take(event); },
+                                [this](bool changed) {
+                                    if (Arm()) changed = true;
+                                    if (changed && onChange_) onChange_();
+                                });
 }
 
 void PortWatch::Impl::Stop() {
-    if (thread_.joinable()) {
-        stop_ = true;
-        wake_.Wake();
-        thread_.join();
-    }
-    if (inotify_ >= 0) close(inotify_);
-    inotify_ = -1;
-    wake_.Close();
+    inotify_.Stop();
     std::lock_guard<std::mutex> lock(mutex_);
     folders_.clear();
 }
@@ -82,7 +61,7 @@ void PortWatch::Impl::WatchPath(const std::string& path) {
         if (path == extraPath_) return;
         extraPath_ = path;
     }
-    wake_.Wake();  // the thread arms the new folder
+    inotify_.Wake();  // the thread arms the new folder
 }
 
 bool PortWatch::Impl::Arm() {
@@ -92,7 +71,7 @@ bool PortWatch::Impl::Arm() {
     // A folder no longer of interest (the path waited for before) is let go.
     for (auto it = folders_.begin(); it != folders_.end();) {
         if (std::find(wanted.begin(), wanted.end(), it->second) == wanted.end()) {
-            inotify_rm_watch(inotify_, it->first);
+            inotify_rm_watch(inotify_.Descriptor(), it->first);
             it = folders_.erase(it);
         } else {
             ++it;
@@ -101,7 +80,8 @@ bool PortWatch::Impl::Arm() {
     bool added = false;
     for (const std::string& folder : wanted) {
         // The same folder twice gives the same descriptor: nothing new then.
-        const int wd = inotify_add_watch(inotify_, folder.c_str(), kEvents | IN_ONLYDIR);
+        const int wd =
+            inotify_add_watch(inotify_.Descriptor(), folder.c_str(), kEvents | IN_ONLYDIR);
         if (wd < 0) continue;
         if (folders_.emplace(wd, folder).second) added = true;
     }
@@ -117,45 +97,13 @@ bool PortWatch::Impl::Matters(const std::string& folder, const char* name) const
     return false;
 }
 
-bool PortWatch::Impl::ReadEvents(bool& failed) {
-    alignas(inotify_event) char buffer[4096];
-    bool changed = false;
-    ssize_t n;
-    while ((n = read(inotify_, buffer, sizeof buffer)) > 0) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (ssize_t at = 0; at < n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            auto folder = folders_.find(event->wd);
-            if (folder == folders_.end()) continue;
-            if (event->mask & IN_IGNORED) {  // the folder itself went
-                folders_.erase(folder);
-                changed = true;
-                continue;
-            }
-            if (event->len > 0 && Matters(folder->second, event->name)) changed = true;
-        }
+bool PortWatch::Impl::Take(const inotify_event& event) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto folder = folders_.find(event.wd);
+    if (folder == folders_.end()) return false;
+    if (event.mask & IN_IGNORED) {  // the folder itself went
+        folders_.erase(folder);
+        return true;
     }
-    failed = n < 0 && errno != EAGAIN && errno != EINTR;
-    return changed;
-}
-
-void PortWatch::Impl::Run() {
-    while (!stop_) {
-        pollfd p[2] = {{inotify_, POLLIN, 0}, {wake_.ReadFd(), POLLIN, 0}};
-        if (poll(p, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (stop_) return;
-        bool changed = false;
-        if (p[1].revents != 0) wake_.Drain();
-        if (p[0].revents != 0) {
-            bool failed = false;
-            changed = ReadEvents(failed);
-            if (failed) return;
-        }
-        if (Arm()) changed = true;
-        if (changed && onChange_) onChange_();
-    }
+    return event.len > 0 && Matters(folder->second, event.name);
 }

@@ -1,17 +1,15 @@
 // The Linux side of PortWatch: inotify on the folder of device nodes (tty
 // nodes made or removed in it), on its serial/ and serial/by-id/ folders (the
-// stable links) and on the folder of the extra path, all in one poll(2) with
-// the WakePipe that stops the thread or makes it arm a new extra path.
+// stable links) and on the folder of the extra path, on an InotifyThread
+// whose wake-up also makes it arm a new extra path.
 #pragma once
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/PortWatch.h"
-#include "platform/linux/WakePipe.h"
+#include "platform/linux/InotifyThread.h"
 
 class PortWatch::Impl {
   public:
@@ -25,23 +23,18 @@ class PortWatch::Impl {
     void WatchPath(const std::string& path);
 
   private:
-    void Run();
     // Adds watches for the folders of interest that exist now. True when a
     // folder got a watch it had not had: what was made in it before cannot
     // be told apart, so that counts as a change.
     bool Arm();
     bool Matters(const std::string& folder, const char* name) const;
-    // Reads the events that wait; true when one of them matters. False with
-    // `failed` set when inotify can no longer be read.
-    bool ReadEvents(bool& failed);
+    // On the thread: whether the event matters.
+    bool Take(const inotify_event& event);
 
     const std::string devRoot_;
     const std::string serialFolder_;
     const std::string byIdFolder_;
-    int inotify_ = -1;
-    WakePipe wake_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
+    InotifyThread inotify_;
     ChangeHandler onChange_;
 
     mutable std::mutex mutex_;  // guards what follows
