@@ -26,6 +26,7 @@ LineEnds ChosenLineEnds(const wxChoice* choice) {
 void loggerDialog::ShowResultMessage(const wxString& text) {
     resultMessage->SetLabel(text);
     resultMessage->SetToolTip(text);  // the whole of a long path
+    FitMessageHeight(resultMessage);  // one line again after notes that took more
 }
 
 void loggerDialog::OnCopyResult(wxCommandEvent&) {
