@@ -1,5 +1,6 @@
 // Mask calculator, factor and zero-offset calculators, range capture buttons.
 #include "calc/Calculators.h"
+#include "ini/ReadingNotes.h"
 #include "ui/loggerDialog.h"
 
 namespace {
@@ -32,31 +33,47 @@ void loggerDialog::OnMaskInvert(wxCommandEvent&) {
     for (wxCheckBox* box : maskBoxes) box->SetValue(!box->GetValue());
 }
 
+// The line under a calculator names the fields of its last run that took
+// their default, and is empty after a run that read every field.
+static void ShowCalcMessage(loggerDialog& dialog, wxStaticText* line,
+                            const std::vector<std::string>& notes) {
+    dialog.ShowWrapped(line, wxString::FromUTF8(JoinNotes(notes)));
+}
+
 void loggerDialog::OnMaskFromBoxes(wxCommandEvent&) {
     bool bits[kMaskBits];
     ReadMaskBoxes(bits);
     WriteFieldText(ID_TEXTCTRL6, MaskText(MaskFromBits(bits)));
+    ShowCalcMessage(*this, maskMessage, {});  // the field holds a number again
 }
 
 void loggerDialog::OnMaskToBoxes(wxCommandEvent&) {
     bool bits[kMaskBits];
-    MaskTextToBits(FieldText(ID_TEXTCTRL6), bits);
+    std::vector<std::string> notes;
+    MaskTextToBits(FieldText(ID_TEXTCTRL6), bits, &notes);
     WriteMaskBoxes(bits);
+    ShowCalcMessage(*this, maskMessage, notes);
 }
 
 void loggerDialog::OnCalcIndicationFactor(wxCommandEvent&) {
+    std::vector<std::string> notes;
     const std::optional<FactorResult> result =
         CalcIndicationFactor({FieldText(ID_TEXTCTRL21), FieldText(ID_TEXTCTRL65),
-                              FieldText(ID_TEXTCTRL46), FieldText(ID_TEXTCTRL64)});
+                              FieldText(ID_TEXTCTRL46), FieldText(ID_TEXTCTRL64)},
+                             &notes);
+    ShowCalcMessage(*this, indicationFactorMessage, notes);
     if (!result) return;
     WriteFieldText(ID_TEXTCTRL18, result->factor);
     WriteFieldText(ID_TEXTCTRL19, result->zeroOffset);
 }
 
 void loggerDialog::OnCalcNumericFactor(wxCommandEvent&) {
+    std::vector<std::string> notes;
     const FactorResult result = CalcNumericFactor(
         {FieldText(ID_TEXTCTRL50), FieldText(ID_TEXTCTRL56), FieldText(ID_TEXTCTRL58),
-         FieldText(ID_TEXTCTRL51), FieldText(ID_TEXTCTRL57), ID_CHECKBOX4->GetValue()});
+         FieldText(ID_TEXTCTRL51), FieldText(ID_TEXTCTRL57), ID_CHECKBOX4->GetValue()},
+        &notes);
+    ShowCalcMessage(*this, numericFactorMessage, notes);
     WriteFieldText(ID_TEXTCTRL49, result.factor);
     WriteFieldText(ID_TEXTCTRL66, result.zeroOffset);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 constexpr int kMaskBits = 32;
 
@@ -21,7 +22,10 @@ std::string MaskText(std::uint32_t mask);
 // decimal number of 32 bits (leading blanks and a sign accepted, a leading
 // minus negating modulo 2^32); any other text is the mask 0.
 std::uint32_t MaskFromText(const std::string& text);
-void MaskTextToBits(const std::string& text, bool (&bits)[kMaskBits]);
+// `notes`, when given, gains a note (ini/ReadingNotes.h) when a text that is
+// not empty gives the mask 0 that way.
+void MaskTextToBits(const std::string& text, bool (&bits)[kMaskBits],
+                    std::vector<std::string>* notes = nullptr);
 
 // Texts for the factor and zero-offset fields, in exponent form
 // (1.000000e+000). Where a range collapses and a result is not a finite
@@ -41,8 +45,12 @@ struct IndicationRange {
 
 // Factor and zero offset that map SimMax to IndicMax and SimMin to IndicMin;
 // nothing (the fields keep their texts) while any of the four is empty.
-// Fields that are not numbers count as 0.
-std::optional<FactorResult> CalcIndicationFactor(const IndicationRange& range);
+// Fields that are not numbers count as 0. `notes`, when given, gains a note
+// (ini/ReadingNotes.h) for each field that is empty or counted as 0 that
+// way, row by row as the window shows them, and only for fields that the
+// outcome depends on.
+std::optional<FactorResult> CalcIndicationFactor(const IndicationRange& range,
+                                                 std::vector<std::string>* notes = nullptr);
 
 // The NumCtrls page's range fields and its "Has center:" box.
 struct NumericRange {
@@ -56,5 +64,7 @@ struct NumericRange {
 
 // Factor and whole-number zero offset of a numeric control; 1 and 0 when a
 // range end (or, with a centre, the centre) is empty or, with a centre, the
-// device range is empty. Fields that are not numbers count as 0.
-FactorResult CalcNumericFactor(const NumericRange& range);
+// device range is empty. Fields that are not numbers count as 0. `notes` as
+// for CalcIndicationFactor.
+FactorResult CalcNumericFactor(const NumericRange& range,
+                               std::vector<std::string>* notes = nullptr);

@@ -42,6 +42,7 @@ wxString AskForIniFile(wxWindow* parent, const wxString& last, const wxString& t
 void loggerDialog::ShowResultMessage(const wxString& text) {
     resultMessage->SetLabel(text);
     resultMessage->SetToolTip(text);  // the whole of a long path
+    FitMessageHeight(resultMessage);  // one line again after notes that took more
 }
 
 void loggerDialog::OnCopyResult(wxCommandEvent&) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "ini/FieldText.h"
+#include "ini/ReadingNotes.h"
 #include "ini/Sections.h"
 #include "ui/loggerDialog.h"
 
@@ -36,15 +37,19 @@ class PageReader {
 
 // The result box is only ever appended to: sections accumulate and the user
 // edits, copies or clears the box by hand. A section with a text that cannot
-// be written is not added; the message under the box says so.
-void loggerDialog::AppendSection(const PageReader& reader, const std::vector<std::string>& pieces) {
+// be written is not added; the message under the box says so. Otherwise the
+// message names the number fields that took their default, or is cleared.
+void loggerDialog::AppendSection(const PageReader& reader, const std::vector<std::string>& pieces,
+                                 const std::vector<std::string>& notes) {
     if (reader.Refused()) {
         ShowResultMessage(
             "Section not added: a field holds a character that cannot be written as UTF-8.");
         return;
     }
     for (const std::string& piece : pieces) ID_TEXTCTRL7->AppendText(PieceText(piece));
-    ShowResultMessage(wxEmptyString);
+    const wxString text = PieceText(JoinNotes(notes));
+    ShowResultMessage(text);
+    ShowWrapped(resultMessage, text);  // every note whole, not cut in the middle
 }
 
 // ---- DiscrCtrls page
@@ -66,7 +71,9 @@ void loggerDialog::OnAddControlSection(wxCommandEvent&) {
     in.maxText = read.Number(ID_TEXTCTRL4);
     in.incrementText = read.Number(ID_TEXTCTRL5);
     in.cyclingIndex = ID_RADIOBOX1->GetSelection();
-    AppendSection(read, ComposeDiscreteSection(in));
+    std::vector<std::string> notes;
+    const std::vector<std::string> pieces = ComposeDiscreteSection(in, &notes);
+    AppendSection(read, pieces, notes);
 }
 
 void loggerDialog::DisableDiscreteFields() {
@@ -133,7 +140,9 @@ void loggerDialog::OnAddNumericSection(wxCommandEvent&) {
     in.encodingIndex = ID_CHOICE12->GetSelection();
     in.factorText = read.Number(ID_TEXTCTRL49);
     in.zeroOffsetText = read.Number(ID_TEXTCTRL66);
-    AppendSection(read, ComposeNumericSection(in));
+    std::vector<std::string> notes;
+    const std::vector<std::string> pieces = ComposeNumericSection(in, &notes);
+    AppendSection(read, pieces, notes);
 }
 
 void loggerDialog::OnNumericCtrlsPreset(wxCommandEvent&) {
@@ -164,7 +173,9 @@ void loggerDialog::OnAddIndicationSection(wxCommandEvent&) {
     in.zeroOffsetText = read.Number(ID_TEXTCTRL19);
     in.maskText = read.Number(ID_TEXTCTRL20);
     in.showLeadingZeroes = ID_CHECKBOX1->GetValue();
-    AppendSection(read, ComposeIndicationSection(in));
+    std::vector<std::string> notes;
+    const std::vector<std::string> pieces = ComposeIndicationSection(in, &notes);
+    AppendSection(read, pieces, notes);
 }
 
 void loggerDialog::EnableIndicationFields() {

@@ -18,12 +18,15 @@ bool IsCSpace(char c) {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Leading white space, optional sign, at least one digit, nothing after the
-// digits. The magnitude must not exceed `limit`.
+// digits; nullopt for any other text. `tooBig` tells whether the magnitude
+// exceeds `limit` (the digits are still all read: what follows them decides
+// whether the text is a number at all).
 struct Decimal {
     bool negative;
     std::uint64_t magnitude;
+    bool tooBig;
 };
-std::optional<Decimal> ParseDecimal(const std::string& text, std::uint64_t limit) {
+std::optional<Decimal> ScanDecimal(const std::string& text, std::uint64_t limit) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n && IsCSpace(text[i])) ++i;
@@ -37,8 +40,41 @@ std::optional<Decimal> ParseDecimal(const std::string& text, std::uint64_t limit
         magnitude = magnitude * 10 + static_cast<unsigned>(text[i] - '0');
         tooBig = magnitude > limit;
     }
-    if (i == first || i != n || tooBig) return std::nullopt;
-    return Decimal{negative, magnitude};
+    if (i == first || i != n) return std::nullopt;
+    return Decimal{negative, magnitude, tooBig};
+}
+
+// A signed 32-bit value reaches 2^31 below zero but only 2^31 - 1 above.
+std::optional<Decimal> ScanInt(const std::string& text) {
+    std::optional<Decimal> d = ScanDecimal(text, std::uint64_t{1} << 31);
+    if (d && !d->negative && d->magnitude > static_cast<std::uint64_t>(INT32_MAX)) d->tooBig = true;
+    return d;
+}
+
+// Why a decimal field is not read: no decimal number at all, or one too big.
+std::optional<Unread> WhyDecimalUnread(const std::string& text,
+                                       const std::optional<Decimal>& scanned) {
+    if (text.empty()) return Unread::kEmpty;
+    if (!scanned) return Unread::kNotWhole;
+    if (scanned->tooBig) return Unread::kOutOfRange;
+    return std::nullopt;
+}
+
+struct Real {
+    double value;
+    std::optional<Unread> unread;
+};
+Real ScanReal(const std::string& text) {
+    if (text.empty()) return {0.0, Unread::kEmpty};
+    const char* start = text.c_str();
+    const char* end = nullptr;
+    bool outOfRange = false;
+    const double v = ReadRealInCLocale(start, &end, &outOfRange);
+    if (end == start || end != start + text.size()) return {v, Unread::kNotNumber};
+    if (outOfRange) return {v, Unread::kOutOfRange};
+    // "inf" and "nan" read whole, yet are no number a section can carry.
+    if (!std::isfinite(v)) return {v, Unread::kNotNumber};
+    return {v, std::nullopt};
 }
 
 // "e+05" style exponent as printf would give it, with at least three digits.
@@ -106,29 +142,36 @@ std::string FormatExponent(double value) {
 }
 
 std::optional<std::int32_t> ParseInt(const std::string& text) {
-    const auto d = ParseDecimal(text, std::uint64_t{1} << 31);
-    if (!d) return std::nullopt;
-    if (!d->negative && d->magnitude > static_cast<std::uint64_t>(INT32_MAX)) return std::nullopt;
+    const auto d = ScanInt(text);
+    if (!d || d->tooBig) return std::nullopt;
     const std::int64_t v = d->negative ? -static_cast<std::int64_t>(d->magnitude)
                                        : static_cast<std::int64_t>(d->magnitude);
     return static_cast<std::int32_t>(v);
 }
 
 std::optional<std::uint32_t> ParseUnsigned(const std::string& text) {
-    const auto d = ParseDecimal(text, UINT32_MAX);
-    if (!d) return std::nullopt;
+    const auto d = ScanDecimal(text, UINT32_MAX);
+    if (!d || d->tooBig) return std::nullopt;
     const auto v = static_cast<std::uint32_t>(d->magnitude);
     return d->negative ? static_cast<std::uint32_t>(0u - v) : v;
 }
 
 std::optional<double> ParseReal(const std::string& text) {
-    const char* start = text.c_str();
-    const char* end = nullptr;
-    bool outOfRange = false;
-    const double v = ReadRealInCLocale(start, &end, &outOfRange);
-    if (end == start || end != start + text.size() || outOfRange || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    const Real r = ScanReal(text);
+    if (r.unread) return std::nullopt;
+    return r.value;
+}
+
+std::optional<Unread> WhyUnread(NumberRule rule, const std::string& text) {
+    switch (rule) {
+        case NumberRule::kInt:
+            return WhyDecimalUnread(text, ScanInt(text));
+        case NumberRule::kUnsigned:
+            return WhyDecimalUnread(text, ScanDecimal(text, UINT32_MAX));
+        case NumberRule::kReal:
+            return ScanReal(text).unread;
+    }
+    return std::nullopt;
 }
 
 std::int32_t ReadInt(const std::string& text) { return ParseInt(text).value_or(0); }

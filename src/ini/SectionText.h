@@ -37,6 +37,18 @@ std::optional<std::uint32_t> ParseUnsigned(const std::string& text);
 //   invalid, when it overflows or underflows, or when it is not finite
 std::optional<double> ParseReal(const std::string& text);
 
+// Why a field's text is not read as a number by one of these rules; the
+// field then takes its default.
+enum class NumberRule { kInt, kUnsigned, kReal };
+enum class Unread {
+    kEmpty,
+    kNotWhole,    // ParseInt, ParseUnsigned: not a decimal number as a whole
+    kNotNumber,   // ParseReal: not a number as a whole (a comma, a trailing blank, inf, nan)
+    kOutOfRange,  // a number as a whole, but too large or too small to hold
+};
+// nullopt when the rule reads the text as it stands.
+std::optional<Unread> WhyUnread(NumberRule rule, const std::string& text);
+
 // The same with the composers' defaults.
 std::int32_t ReadInt(const std::string& text);              // 0 when invalid
 std::uint32_t ReadUnsigned(const std::string& text);        // 0 when invalid

@@ -63,9 +63,15 @@ struct IndicationSectionInput {
     bool showLeadingZeroes = false;
 };
 
-std::vector<std::string> ComposeDiscreteSection(const DiscreteSectionInput& in);
-std::vector<std::string> ComposeNumericSection(const NumericSectionInput& in);
-std::vector<std::string> ComposeIndicationSection(const IndicationSectionInput& in);
+// `notes`, when given, gains a note (ReadingNotes.h) for each number field
+// whose default the section carries, in the order the section uses them; a
+// field that the section leaves out is not noted, whatever it holds.
+std::vector<std::string> ComposeDiscreteSection(const DiscreteSectionInput& in,
+                                                std::vector<std::string>* notes = nullptr);
+std::vector<std::string> ComposeNumericSection(const NumericSectionInput& in,
+                                               std::vector<std::string>* notes = nullptr);
+std::vector<std::string> ComposeIndicationSection(const IndicationSectionInput& in,
+                                                  std::vector<std::string>* notes = nullptr);
 
 // The pieces as one text (what the result box gains).
 std::string JoinPieces(const std::vector<std::string>& pieces);

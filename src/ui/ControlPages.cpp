@@ -120,7 +120,7 @@ void loggerDialog::BuildDiscrCtrlsPage(wxPanel* page) {
     // transfers to and from the "Mask:" field on the right.
     auto* frame = new wxStaticBox(page, NewControlId(), "Mask calculator", wxDefaultPosition,
                                   wxDefaultSize, 0, "ID_STATICBOX200");
-    auto* calculator = new wxStaticBoxSizer(frame, wxHORIZONTAL);
+    auto* calculator = new wxBoxSizer(wxHORIZONTAL);
     auto* left = new wxBoxSizer(wxVERTICAL);
     ID_BUTTON26 = StackButton(page, left, "ID_BUTTON26", "All clear");
     ID_BUTTON27 = StackButton(page, left, "ID_BUTTON27", "All set");
@@ -147,7 +147,13 @@ void loggerDialog::BuildDiscrCtrlsPage(wxPanel* page) {
     ID_BUTTON29 = StackButton(page, right, "ID_BUTTON29", "> Mask");
     ID_BUTTON30 = StackButton(page, right, "ID_BUTTON30", "< Mask");
     calculator->Add(right, 0, wxALIGN_CENTER_VERTICAL);
-    sizer->Add(calculator, 0, wxALL, 5);
+    // Under the boxes and buttons: what "< Mask" made of the field's text.
+    auto* box = new wxStaticBoxSizer(frame, wxVERTICAL);
+    box->Add(calculator);
+    maskMessage =
+        MakeMessageLine(page, "MaskMessage", "Mask calculator message", calculator->CalcMin().x);
+    box->Add(maskMessage, 0, wxTOP, 3);
+    sizer->Add(box, 0, wxALL, 5);
 
     page->SetSizer(sizer);
     sizer->Fit(page);
@@ -222,7 +228,10 @@ void loggerDialog::BuildNumCtrlsPage(wxPanel* page) {
     calculator->Add(range, 0, wxALIGN_CENTER_VERTICAL);
     ID_BUTTON25 = MakeButton(page, "ID_BUTTON25", "Calculate\nfactor and zero offset");
     calculator->Add(ID_BUTTON25, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 10);
-    sizer->Add(calculator, 0, wxALL, 5);
+    sizer->Add(calculator, 0, wxLEFT | wxRIGHT | wxTOP, 5);
+    numericFactorMessage = MakeMessageLine(page, "NumericFactorMessage",
+                                           "Factor calculator message", calculator->CalcMin().x);
+    sizer->Add(numericFactorMessage, 0, wxALL, 5);
 
     page->SetSizer(sizer);
     sizer->Fit(page);

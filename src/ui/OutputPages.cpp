@@ -187,6 +187,9 @@ void loggerDialog::BuildIndicationPage(wxPanel* page) {
     right->Add(ranges);
     ID_BUTTON24 = MakeButton(page, "ID_BUTTON24", "Calculate \nfactor and zero_offset");
     right->Add(ID_BUTTON24, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, kGap);
+    indicationFactorMessage = MakeMessageLine(page, "IndicationFactorMessage",
+                                              "Factor calculator message", ranges->CalcMin().x);
+    right->Add(indicationFactorMessage, 0, wxLEFT | wxRIGHT, kGap);
 
     right->Add(MakeLine(page, LineName(502).c_str(), wxLI_HORIZONTAL), 0,
                wxEXPAND | wxTOP | wxBOTTOM, 6);

@@ -31,6 +31,16 @@ void NameControl(wxWindow* control, const wxString& caption) {
     Toolkit::SetInnerAccessibleName(control, caption.Strip(wxString::both));
 }
 
+wxStaticText* MakeMessageLine(wxWindow* parent, const char* name, const wxString& caption,
+                              int width) {
+    // Sized by the window, never by its text: a long message breaks into more
+    // lines instead of widening the page.
+    wxStaticText* line = MakeLabel(parent, name, wxEmptyString, wxDefaultSize, wxST_NO_AUTORESIZE);
+    line->SetMinSize(wxSize(width, line->GetCharHeight()));
+    NameControl(line, caption);
+    return line;
+}
+
 wxStaticText* AddLabelled(wxSizer* grid, wxWindow* parent, const char* labelName,
                           const wxString& caption, wxWindow* field, LabelSide side) {
     wxStaticText* label = MakeLabel(parent, labelName, caption);

@@ -28,6 +28,12 @@ wxTextCtrl* MakeField(wxWindow* parent, const char* name, int width, const wxStr
 // focuses: that view is named as well.
 void NameControl(wxWindow* control, const wxString& caption);
 
+// The line beside a calculator that says what its last run has to say (the
+// fields that took their default). It is as wide as `width`, one line high
+// while empty, and named `caption` for assistive tools.
+wxStaticText* MakeMessageLine(wxWindow* parent, const char* name, const wxString& caption,
+                              int width);
+
 enum LabelSide { kLabelBefore, kLabelAfter };
 
 // A label and the field it names, in two cells of `grid` (the label on the

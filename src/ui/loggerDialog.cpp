@@ -152,9 +152,35 @@ void loggerDialog::ShowReason(wxStaticText* line, const wxString& text) {
         SetAccessibleName(line, text);
     }
     line->Show(!text.empty());
+    FitToLayout();
+}
+
+void loggerDialog::FitToLayout() {
     SetMinSize(wxDefaultSize);
     GetSizer()->SetSizeHints(this);
     Layout();
+}
+
+void loggerDialog::FitMessageHeight(wxStaticText* line) {
+    const wxSize before = line->GetMinSize();
+    // The toolkit's height for the text is asked without the height given
+    // before, which it would otherwise answer with.
+    line->SetMinSize(wxSize(before.x, wxDefaultCoord));
+    line->InvalidateBestSize();
+    const wxSize after(before.x, std::max(line->GetBestSize().y, line->GetCharHeight()));
+    line->SetMinSize(after);
+    if (after == before) return;
+    FitToLayout();
+    // A notebook page that keeps its size is not laid out again by the
+    // window's layout.
+    line->GetParent()->Layout();
+}
+
+void loggerDialog::ShowWrapped(wxStaticText* line, const wxString& text) {
+    line->SetLabel(text);
+    // The width the layout gave the line, at least the width it asked for.
+    line->Wrap(std::max(line->GetSize().x, line->GetMinSize().x));
+    FitMessageHeight(line);
 }
 
 void loggerDialog::ShowPendingFields() {

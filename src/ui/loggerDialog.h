@@ -47,7 +47,7 @@ class loggerDialog : public wxDialog {
     wxButton* saveResultButton = nullptr;   // "Save…"
     wxStaticText* lineEndsLabel = nullptr;  // "Line ends"
     wxChoice* lineEndsChoice = nullptr;     // "CR LF", "LF" (setting LineEnds)
-    wxStaticText* resultMessage = nullptr;  // outcome of Copy, Save or a refused section
+    wxStaticText* resultMessage = nullptr;  // outcome of Copy, Save, a section (or its notes)
     wxButton* openIniButton = nullptr;      // "Open ini…": the ini file, chosen without saving
     wxStaticText* iniFileLine = nullptr;    // "IniFile": which ini file, what it holds, or why not
 
@@ -180,6 +180,13 @@ class loggerDialog : public wxDialog {
     wxButton* ID_BUTTON16 = nullptr;          // "Value 2 >"
     wxButton* ID_BUTTON17 = nullptr;          // "Value 3 >"
 
+    // ---- the lines under the calculators: which fields took their default
+    // in the last run ("MaskMessage", "NumericFactorMessage",
+    // "IndicationFactorMessage")
+    wxStaticText* maskMessage = nullptr;
+    wxStaticText* numericFactorMessage = nullptr;
+    wxStaticText* indicationFactorMessage = nullptr;
+
     // ---- AlphNum Indic and Discrete Indic pages
     wxGrid* ID_GRID1 = nullptr;
     wxButton* ID_BUTTON7 = nullptr;  // "Clear outputs"
@@ -289,6 +296,15 @@ class loggerDialog : public wxDialog {
     // wrapped to the Device panel; an empty text hides the line. The window
     // keeps the fitted size of its layout.
     void ShowReason(wxStaticText* line, const wxString& text);
+    // Gives the window the size its layout needs now, after a line beside a
+    // control took more or less room.
+    void FitToLayout();
+    // Gives a message line the height of its text at the width it was made
+    // with, and the window the size its layout then needs.
+    void FitMessageHeight(wxStaticText* line);
+    // Shows `text` in a message line, broken between words where the line
+    // is too narrow for it, so that every word of it shows.
+    void ShowWrapped(wxStaticText* line, const wxString& text);
 
     // ---- serial/
     void RefreshPortList();
@@ -356,7 +372,8 @@ class loggerDialog : public wxDialog {
 
     // ---- ini/
     void OnAddControlSection(wxCommandEvent& event);
-    void AppendSection(const PageReader& reader, const std::vector<std::string>& pieces);
+    void AppendSection(const PageReader& reader, const std::vector<std::string>& pieces,
+                       const std::vector<std::string>& notes);
     void UpdateDiscreteFields();
     void DisableDiscreteFields();
     void OnDiscreteTypeChanged(wxCommandEvent& event);

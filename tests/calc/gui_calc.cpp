@@ -3,8 +3,12 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "GuiTest.h"
+#include "MessageLine.h"
+#include "ui/Controls.h"
 #include "ui/loggerDialog.h"
 
 namespace {
@@ -131,6 +135,73 @@ TEST_F(CalcWindow, NumericCalculatorWithAndWithoutCentre) {
     Click(dialog->ID_BUTTON25);
     EXPECT_EQ(dialog->ID_TEXTCTRL49->GetValue(), "1.000000e+000");
     EXPECT_EQ(dialog->ID_TEXTCTRL66->GetValue(), "0.000000e+000");
+}
+
+// Each calculator says on the line under it which of its fields took their
+// default, under the caption the field is found by; a run that reads every
+// field clears the line. The lines are named for assistive tools.
+TEST_F(CalcWindow, CalculatorsNameTheFieldsThatTookTheirDefault) {
+    loggerDialog& d = *dialog;
+    EXPECT_EQ(GetAccessibleName(d.maskMessage), "Mask calculator message");
+    EXPECT_EQ(GetAccessibleName(d.numericFactorMessage), "Factor calculator message");
+    EXPECT_EQ(GetAccessibleName(d.indicationFactorMessage), "Factor calculator message");
+    const auto note = [](wxTextCtrl* field, const std::string& rest) {
+        return GetAccessibleName(field).utf8_string() + " " + rest;
+    };
+    // Each range field in turn holds `bad`, the others their good texts: the
+    // line names that field alone; with every field good again it is empty.
+    using Range = std::vector<std::pair<wxTextCtrl*, const char*>>;
+    const auto eachInTurn = [&](const Range& range, const char* bad, wxButton* run,
+                                wxStaticText* line) {
+        for (const auto& [field, good] : range) {
+            for (const auto& [other, text] : range) other->SetValue(other == field ? bad : text);
+            Click(run);
+            EXPECT_EQ(LineText(line),
+                      note(field, '"' + std::string(bad) + "\" is not a number: 0 used"));
+            EXPECT_TRUE(ShowsWhole(line));
+            field->SetValue(good);
+        }
+        Click(run);
+        EXPECT_EQ(LineText(line), "");
+    };
+
+    d.ID_TEXTCTRL6->SetValue("12abc");
+    Click(d.ID_BUTTON30);  // "< Mask"
+    EXPECT_EQ(LineText(d.maskMessage),
+              note(d.ID_TEXTCTRL6, "\"12abc\" is not a whole number: 0 used"));
+    Click(d.ID_BUTTON29);  // "> Mask" writes a number in its place
+    EXPECT_EQ(LineText(d.maskMessage), "");
+
+    d.ID_NOTEBOOK1->SetSelection(2);  // Indication
+    PumpEvents(50);
+    const Range indication = {{d.ID_TEXTCTRL21, "100"},
+                              {d.ID_TEXTCTRL46, "1"},
+                              {d.ID_TEXTCTRL65, "0"},
+                              {d.ID_TEXTCTRL64, "-1"}};
+    for (const auto& [field, good] : indication) field->SetValue("");
+    d.ID_TEXTCTRL18->SetValue("typed");
+    Click(d.ID_BUTTON24);
+    EXPECT_EQ(d.ID_TEXTCTRL18->GetValue(), "typed");
+    std::string empty;
+    for (const auto& [field, good] : indication)
+        empty += (empty.empty() ? "" : "; ") + note(field, "\"\" is empty: nothing calculated");
+    EXPECT_EQ(LineText(d.indicationFactorMessage), empty);
+    EXPECT_TRUE(ShowsWhole(d.indicationFactorMessage));
+    eachInTurn(indication, "1,5", d.ID_BUTTON24, d.indicationFactorMessage);
+
+    d.ID_NOTEBOOK1->SetSelection(1);  // NumCtrls
+    PumpEvents(50);
+    Tick(d.ID_CHECKBOX4, true);
+    eachInTurn({{d.ID_TEXTCTRL50, "900"},
+                {d.ID_TEXTCTRL51, "1"},
+                {d.ID_TEXTCTRL56, "480"},
+                {d.ID_TEXTCTRL57, "-1"},
+                {d.ID_TEXTCTRL58, "100"}},
+               "-----", d.ID_BUTTON25, d.numericFactorMessage);
+    d.ID_TEXTCTRL56->SetValue("");
+    Click(d.ID_BUTTON25);
+    EXPECT_EQ(LineText(d.numericFactorMessage),
+              note(d.ID_TEXTCTRL56, "\"\" is empty: factor 1 and zero offset 0 used"));
 }
 
 TEST_F(CalcWindow, CaptureButtonsCopyTheCurrentValueUnchanged) {

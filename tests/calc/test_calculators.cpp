@@ -101,7 +101,8 @@ struct IndicationCase {
 class IndicationFactor : public testing::TestWithParam<IndicationCase> {};
 
 TEST_P(IndicationFactor, Results) {
-    const std::optional<FactorResult> result = CalcIndicationFactor(GetParam().range);
+    std::vector<std::string> notes;  // they change nothing
+    const std::optional<FactorResult> result = CalcIndicationFactor(GetParam().range, &notes);
     ASSERT_EQ(result.has_value(), GetParam().result.has_value()) << "change vs no change";
     if (!result) return;
     EXPECT_EQ(result->factor, GetParam().result->factor);
@@ -157,7 +158,8 @@ struct NumericCase {
 class NumericFactor : public testing::TestWithParam<NumericCase> {};
 
 TEST_P(NumericFactor, Results) {
-    const FactorResult result = CalcNumericFactor(GetParam().range);
+    std::vector<std::string> notes;  // they change nothing
+    const FactorResult result = CalcNumericFactor(GetParam().range, &notes);
     EXPECT_EQ(result.factor, GetParam().result.factor);
     EXPECT_EQ(result.zeroOffset, GetParam().result.zeroOffset);
 }
@@ -237,5 +239,72 @@ INSTANTIATE_TEST_SUITE_P(
                     {"-1e10", "", "-2e10", "0", "-1", false},
                     {"1.000000e-010", "-1.000000e+010"}}),
     [](const testing::TestParamInfo<NumericCase>& info) { return info.param.name; });
+
+// ---- notes on the inputs that took their default
+
+TEST(CalculatorNotes, MaskFieldThatGivesNoBits) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"5", {}},
+        {"-1", {}},
+        {"", {}},  // nothing typed, nothing set
+        {"12abc", {"Mask: \"12abc\" is not a whole number: 0 used"}},
+        {"4294967296", {"Mask: \"4294967296\" is out of range: 0 used"}},
+    };
+    for (const auto& [text, expected] : cases) {
+        bool bits[kMaskBits];
+        std::vector<std::string> notes;
+        MaskTextToBits(text, bits, &notes);
+        EXPECT_EQ(notes, expected) << '"' << text << '"';
+    }
+}
+
+const char* const kNothing = "\" is empty: nothing calculated";
+const char* const kEmptyDefaults = "\" is empty: factor 1 and zero offset 0 used";
+
+TEST(CalculatorNotes, IndicationNamesEmptyAndUnreadRangeEnds) {
+    const std::pair<IndicationRange, std::vector<std::string>> cases[] = {
+        {{"1000", "0", "100", "0"}, {}},
+        {{"1000", "0", "100", "abc"}, {"SimMin: \"abc\" is not a number: 0 used"}},
+        {{"1,5", "0", "1", "0"}, {"IndicMax \"1,5\" is not a number: 0 used"}},
+        // Nothing is calculated: only the empty fields count.
+        {{"", "abc", "", "-1"},
+         {std::string("IndicMax \"") + kNothing, std::string("SimMax: \"") + kNothing}},
+        // Row by row, as the window shows them.
+        {{"a", "b", "c", "d"},
+         {"IndicMax \"a\" is not a number: 0 used", "SimMax: \"c\" is not a number: 0 used",
+          "IndicMin \"b\" is not a number: 0 used", "SimMin: \"d\" is not a number: 0 used"}},
+    };
+    for (const auto& [range, expected] : cases) {
+        std::vector<std::string> notes;
+        CalcIndicationFactor(range, &notes);
+        EXPECT_EQ(notes, expected) << range.indicMax << '/' << range.indicMin << '/' << range.simMax
+                                   << '/' << range.simMin;
+    }
+}
+
+// Fields: DeviceMax, DevCenter, DeviceMin, SimMax, SimMin, "Has center:".
+TEST(CalculatorNotes, NumericNamesOnlyTheFieldsTheOutcomeDependsOn) {
+    const std::pair<NumericRange, std::vector<std::string>> cases[] = {
+        {{"900", "abc", "100", "1", "-1", false}, {}},  // no centre, none read
+        {{"-----", "", "100", "1", "-1", false}, {"DeviceMax \"-----\" is not a number: 0 used"}},
+        {{"900", "abc", "100", "1", "-1", true}, {"DevCenter \"abc\" is not a number: 0 used"}},
+        {{"abc", "", "100", "1", "-1", true}, {std::string("DevCenter \"") + kEmptyDefaults}},
+        {{"900", "", "100", "abc", "", false}, {std::string("SimMin: \"") + kEmptyDefaults}},
+        // Both device ends count as 0: the range collapses before SimMax is read.
+        {{"abc", "480", "x", "1,5", "-1", true},
+         {"DeviceMax \"abc\" is not a number: 0 used", "DeviceMin \"x\" is not a number: 0 used"}},
+        {{"", "", "", "", "", true},
+         {std::string("DeviceMax \"") + kEmptyDefaults, std::string("SimMax: \"") + kEmptyDefaults,
+          std::string("DeviceMin \"") + kEmptyDefaults,
+          std::string("SimMin: \"") + kEmptyDefaults}},
+    };
+    for (const auto& [range, expected] : cases) {
+        std::vector<std::string> notes;
+        CalcNumericFactor(range, &notes);
+        EXPECT_EQ(notes, expected)
+            << range.deviceMax << '/' << range.devCenter << '/' << range.deviceMin << '/'
+            << range.simMax << '/' << range.simMin << '/' << range.hasCenter;
+    }
+}
 
 }  // namespace

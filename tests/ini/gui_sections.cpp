@@ -5,6 +5,7 @@
 #include <wx/dataobj.h>
 #include <wx/radiobox.h>
 
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -13,8 +14,10 @@
 #include <vector>
 
 #include "GuiTest.h"
+#include "MessageLine.h"
 #include "ScopedEnvironment.h"
 #include "platform/Files.h"
+#include "ui/Controls.h"
 #include "ui/loggerDialog.h"
 
 namespace {
@@ -270,6 +273,87 @@ TEST_F(SectionPages, AddIndicationAndNumericSections) {
                             "[Key0005]\r\nmode: numeric_event\r\noffset: 3110\r\ntype: int\r\n"
                             "size: 8\r\ncontrol: 65820\r\nfactor: 1.000000e-001\r\n"
                             "zero_offset: 5.120000e+002\r\n\r\n");
+}
+
+// A number field that took its default is named under the result box, with
+// its text and the value used; the section is the same as ever, and the next
+// one whose fields are all read takes the note away.
+TEST_F(SectionPages, TheMessageNamesTheFieldThatTookItsDefault) {
+    loggerDialog& d = *dialog;
+    d.ID_TEXTCTRL2->ChangeValue("");
+    d.ID_TEXTCTRL10->ChangeValue("12 ");
+    d.ID_TEXTCTRL1->ChangeValue("66C0");
+    d.ID_TEXTCTRL9->ChangeValue("0");
+    d.ID_TEXTCTRL8->ChangeValue("1");
+    Click(d.ID_BUTTON5);
+    const std::string section =
+        "mode: discrete_event\r\noffset: 66C0\r\nsize:2\r\ntype: int\r\n0: 0\r\n1: 1\r\n\r\n";
+    EXPECT_EQ(Result(), "[Key0000]\r\n" + section);
+    EXPECT_EQ(LineText(d.resultMessage), "EvID(decimal) \"12 \" is not a whole number: 0 used");
+    EXPECT_TRUE(ShowsWhole(d.resultMessage));
+
+    d.ID_TEXTCTRL10->ChangeValue("12");
+    Click(d.ID_BUTTON5);
+    EXPECT_EQ(Result(), "[Key0000]\r\n" + section + "[Key0012]\r\n" + section);
+    EXPECT_EQ(LineText(d.resultMessage), "");
+
+    // Five notes at once break into rows, every word of them shown.
+    Select(d.ID_CHOICE2, 2);
+    d.ID_TEXTCTRL10->ChangeValue("12345678901234567890123456");
+    d.ID_TEXTCTRL3->ChangeValue("abcdefghijklmnopqrstuvwxyz");
+    d.ID_TEXTCTRL4->ChangeValue("1 2 3 4 5 6 7 8 9 10 11 12");
+    d.ID_TEXTCTRL5->ChangeValue("0x10");
+    d.ID_TEXTCTRL6->ChangeValue("99999999999999999999999");
+    Click(d.ID_BUTTON5);
+    PumpEvents(50);
+    const std::string notes = LineText(d.resultMessage);
+    EXPECT_EQ(std::count(notes.begin(), notes.end(), ';'), 4) << notes;
+    EXPECT_TRUE(ShowsWhole(d.resultMessage));
+    // Another message is one line again.
+    d.ShowResultMessage("Copied to the clipboard.");
+    PumpEvents(50);
+    EXPECT_EQ(d.resultMessage->GetSize().y, d.resultMessage->GetCharHeight());
+}
+
+// The notes name each number field under the caption the window shows and
+// assistive technology finds it by.
+TEST_F(SectionPages, NotesNameFieldsByTheirCaptions) {
+    loggerDialog& d = *dialog;
+    d.ID_TEXTCTRL10->ChangeValue("1");
+    d.ID_TEXTCTRL60->ChangeValue("1");
+    const struct {
+        wxChoice* type;
+        int index;
+        wxTextCtrl* field;
+        wxButton* compose;
+        const char* why;
+    } rows[] = {
+        {d.ID_CHOICE2, 1, d.ID_TEXTCTRL10, d.ID_BUTTON5, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 1, d.ID_TEXTCTRL9, d.ID_BUTTON5, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 1, d.ID_TEXTCTRL8, d.ID_BUTTON5, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 1, d.ID_TEXTCTRL6, d.ID_BUTTON5, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 2, d.ID_TEXTCTRL3, d.ID_BUTTON5, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 2, d.ID_TEXTCTRL4, d.ID_BUTTON5, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 2, d.ID_TEXTCTRL5, d.ID_BUTTON5, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 1, d.ID_TEXTCTRL60, d.ID_BUTTON21, "is not a whole number: 0 used"},
+        {d.ID_CHOICE2, 1, d.ID_TEXTCTRL49, d.ID_BUTTON21, "is not a number: 1 used"},
+        {d.ID_CHOICE2, 1, d.ID_TEXTCTRL66, d.ID_BUTTON21, "is not a number: 0 used"},
+        {d.ID_CHOICE4, 0, d.ID_TEXTCTRL14, d.ID_BUTTON6, "is not a whole number: 0 used"},
+        {d.ID_CHOICE4, 0, d.ID_TEXTCTRL15, d.ID_BUTTON6, "is not a whole number: 0 used"},
+        {d.ID_CHOICE4, 0, d.ID_TEXTCTRL16, d.ID_BUTTON6, "is not a whole number: 0 used"},
+        {d.ID_CHOICE4, 0, d.ID_TEXTCTRL18, d.ID_BUTTON6, "is not a number: 0 used"},
+        {d.ID_CHOICE4, 0, d.ID_TEXTCTRL19, d.ID_BUTTON6, "is not a number: 0 used"},
+        {d.ID_CHOICE4, 1, d.ID_TEXTCTRL20, d.ID_BUTTON6, "is not a whole number: 0 used"},
+    };
+    for (const auto& row : rows) {
+        Select(row.type, row.index);
+        const wxString kept = row.field->GetValue();
+        row.field->ChangeValue("x");
+        Click(row.compose);
+        EXPECT_EQ(LineText(d.resultMessage),
+                  (GetAccessibleName(row.field) + " \"x\" " + row.why).utf8_string());
+        row.field->ChangeValue(kept);
+    }
 }
 
 // Text outside ASCII in every text field reaches the sections as UTF-8,

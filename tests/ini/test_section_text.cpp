@@ -126,6 +126,8 @@ TEST(ParseInt, AcceptsOnlyAWholeDecimalInt32) {
     for (const auto& c : cases) {
         EXPECT_EQ(ParseInt(c.text), c.value) << '"' << c.text << '"';
         EXPECT_EQ(ReadInt(c.text), c.value.value_or(0)) << '"' << c.text << '"';
+        // A field has a reason not to be read exactly when it takes its default.
+        EXPECT_EQ(WhyUnread(NumberRule::kInt, c.text).has_value(), !c.value) << '"' << c.text;
     }
 }
 
@@ -155,6 +157,7 @@ TEST(ParseUnsigned, FollowsStrtoulOn32Bits) {
     for (const auto& c : cases) {
         EXPECT_EQ(ParseUnsigned(c.text), c.value) << '"' << c.text << '"';
         EXPECT_EQ(ReadUnsigned(c.text), c.value.value_or(0u)) << '"' << c.text << '"';
+        EXPECT_EQ(WhyUnread(NumberRule::kUnsigned, c.text).has_value(), !c.value) << c.text;
     }
 }
 
@@ -189,7 +192,10 @@ TEST(ParseReal, AcceptsOnlyAWholeFiniteNumberWithAPoint) {
         {"1e-400", std::nullopt},
         {string("1\0", 2), std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseReal(c.text), c.value) << '"' << c.text << '"';
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseReal(c.text), c.value) << '"' << c.text << '"';
+        EXPECT_EQ(WhyUnread(NumberRule::kReal, c.text).has_value(), !c.value) << c.text;
+    }
 }
 
 TEST(ReadReal, GivesTheCallersDefaultWhenInvalid) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ini/SectionText.h"
 #include "ini/Sections.h"
 
@@ -520,6 +522,166 @@ TEST(Composers, HugeFieldsAreCarriedThroughWhole) {
     const auto indication = ComposeIndicationSection(i);
     ExpectWellFormed(indication);
     EXPECT_EQ(indication[1], "factor: 0.000000e+000\r\n");  // overflows: invalid
+}
+
+// ---- notes on the number fields that took their default
+
+template <typename Input>
+struct NotesCase {
+    const char* what;
+    std::function<void(Input&)> set;
+    std::vector<string> notes;
+};
+
+// Each row changes the example input; the section is the same bytes with or
+// without the notes.
+template <typename Input, typename Compose>
+void ExpectNotes(const Input& example, const std::vector<NotesCase<Input>>& cases,
+                 Compose compose) {
+    for (const auto& c : cases) {
+        Input in = example;
+        c.set(in);
+        std::vector<string> notes;
+        EXPECT_EQ(compose(in, &notes), compose(in, nullptr)) << c.what;
+        EXPECT_EQ(notes, c.notes) << c.what;
+    }
+}
+
+TEST(SectionNotes, DiscreteNamesTheFieldsItsSectionCarriesAsDefaults) {
+    using D = DiscreteSectionInput;
+    const char* const id12 = "EvID(decimal) \"12 \" is not a whole number: 0 used";
+    ExpectNotes<D>(
+        Spdt(),
+        {
+            {"every field read", [](D&) {}, {}},
+            {"id with a trailing blank", [](D& in) { in.eventIdText = "12 "; }, {id12}},
+            {"empty id",
+             [](D& in) { in.eventIdText = ""; },
+             {"EvID(decimal) \"\" is empty: 0 used"}},
+            {"id out of range",
+             [](D& in) { in.eventIdText = "2147483648"; },
+             {"EvID(decimal) \"2147483648\" is out of range: 0 used"}},
+            {"no template, so no id",
+             [](D& in) {
+                 in.controlType = 0;
+                 in.eventIdText = "12 ";
+             },
+             {}},
+            {"SPDT: its values, an empty one on purpose",
+             [](D& in) {
+                 in.value0Text = "abc";
+                 in.value1Text = "";
+                 in.minText = "abc";  // not in an SPDT section
+             },
+             {"0: \"abc\" is not a whole number: 0 used"}},
+            {"cycling: the range in order after the id",
+             [](D& in) {
+                 in.controlType = 4;
+                 in.eventIdText = "12 ";
+                 in.value0Text = "abc";  // not in a cycling section
+                 in.minText = "x";
+                 in.maxText = "1.5";
+                 in.incrementText = "";
+             },
+             {id12, "Min: \"x\" is not a whole number: 0 used",
+              "Max: \"1.5\" is not a whole number: 0 used"}},
+            {"SPST: value 1 only",
+             [](D& in) {
+                 in.controlType = 3;
+                 in.value0Text = "abc";
+                 in.value1Text = "1e3";
+             },
+             {"1: \"1e3\" is not a whole number: 0 used"}},
+            {"mask after any template, last",
+             [](D& in) {
+                 in.eventIdText = "12 ";
+                 in.maskText = "4294967296";
+             },
+             {id12, "Mask: \"4294967296\" is out of range: 0 used"}},
+            {"mask alone",
+             [](D& in) {
+                 in.controlType = 0;
+                 in.maskText = "0x1F";
+             },
+             {"Mask: \"0x1F\" is not a whole number: 0 used"}},
+            {"mask -1 is read", [](D& in) { in.maskText = "-1"; }, {}},
+        },
+        [](const D& in, std::vector<string>* notes) { return ComposeDiscreteSection(in, notes); });
+}
+
+TEST(SectionNotes, NumericNamesTheIdFactorAndZeroOffset) {
+    using N = NumericSectionInput;
+    ExpectNotes<N>(
+        Numeric(),
+        {
+            {"every field read", [](N&) {}, {}},
+            {"factor with a decimal comma",
+             [](N& in) { in.factorText = "1,5"; },
+             {"factor \"1,5\" is not a number: 1 used"}},
+            {"empty factor: no line, no note", [](N& in) { in.factorText = ""; }, {}},
+            {"control id is text",
+             [](N& in) {
+                 in.offsetText = "3110";
+                 in.controlIdText = "abc";
+             },
+             {}},
+            {"in order",
+             [](N& in) {
+                 in.eventIdText = "";
+                 in.factorText = "inf";
+                 in.zeroOffsetText = "abc";
+             },
+             {"EvId(decimal) \"\" is empty: 0 used", "factor \"inf\" is not a number: 1 used",
+              "zero offset \"abc\" is not a number: 0 used"}},
+        },
+        [](const N& in, std::vector<string>* notes) { return ComposeNumericSection(in, notes); });
+}
+
+TEST(SectionNotes, IndicationNamesOnlyTheFieldsOfItsForm) {
+    using I = IndicationSectionInput;
+    const auto compose = [](const I& in, std::vector<string>* notes) {
+        return ComposeIndicationSection(in, notes);
+    };
+    ExpectNotes<I>(Altitude(),
+                   {
+                       {"every field read", [](I&) {}, {}},
+                       {"address, an empty length on purpose",
+                        [](I& in) {
+                            in.deviceText = "1 ";
+                            in.positionText = "x";
+                            in.lengthText = "";
+                            in.maskText = "abc";  // not in a numeric section
+                        },
+                        {"*Device: \"1 \" is not a whole number: 0 used",
+                         "**Position: \"x\" is not a whole number: 0 used"}},
+                       {"factor and zero offset default to 0",
+                        [](I& in) {
+                            in.factorText = "abc";
+                            in.zeroOffsetText = "1e999";
+                        },
+                        {"Factor: \"abc\" is not a number: 0 used",
+                         "Zero Offset: \"1e999\" is out of range: 0 used"}},
+                   },
+                   compose);
+    ExpectNotes<I>(Gear(),
+                   {
+                       {"not in a discrete section",
+                        [](I& in) {
+                            in.deviceText = "abc";
+                            in.lengthText = "abc";
+                            in.factorText = "abc";
+                            in.zeroOffsetText = "abc";
+                        },
+                        {}},
+                       {"position and a signed mask",
+                        [](I& in) {
+                            in.positionText = "12 ";
+                            in.maskText = "4294967295";
+                        },
+                        {"**Position: \"12 \" is not a whole number: 0 used",
+                         "Mask: \"4294967295\" is out of range: 0 used"}},
+                   },
+                   compose);
 }
 
 }  // namespace
