@@ -118,9 +118,3 @@ std::vector<std::string> ComposeIndicationSection(const IndicationSectionInput& 
     pieces.push_back(kLineEnd);
     return pieces;
 }
-
-std::string JoinPieces(const std::vector<std::string>& pieces) {
-    std::string text;
-    for (const std::string& piece : pieces) text += piece;
-    return text;
-}

@@ -72,6 +72,3 @@ std::vector<std::string> ComposeNumericSection(const NumericSectionInput& in,
                                                std::vector<std::string>* notes = nullptr);
 std::vector<std::string> ComposeIndicationSection(const IndicationSectionInput& in,
                                                   std::vector<std::string>* notes = nullptr);
-
-// The pieces as one text (what the result box gains).
-std::string JoinPieces(const std::vector<std::string>& pieces);

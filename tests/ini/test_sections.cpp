@@ -7,6 +7,13 @@
 
 namespace {
 
+// The pieces as one text: what the result box gains from them.
+std::string JoinPieces(const std::vector<std::string>& pieces) {
+    std::string text;
+    for (const std::string& piece : pieces) text += piece;
+    return text;
+}
+
 using std::string;
 
 const Remarks kInitialBox{{kInitialRemarks}, kInitialRemarks};

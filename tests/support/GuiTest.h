@@ -10,7 +10,9 @@ class loggerDialog;
 
 // How many times slower the window's own work runs in this build: a
 // sanitizer build takes several times as long for every paint and layout.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_THREAD__)
+inline constexpr int kSlowBuildFactor = 10;
+#elif defined(__SANITIZE_ADDRESS__)
 inline constexpr int kSlowBuildFactor = 4;
 #else
 inline constexpr int kSlowBuildFactor = 1;
