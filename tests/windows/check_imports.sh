@@ -13,12 +13,14 @@ OBJDUMP=${OBJDUMP:-x86_64-w64-mingw32-objdump}
 
 # DLLs of Windows itself (lower case). api-ms-win-crt-*.dll are the universal
 # C run-time's (Windows 10 on), matched below.
-SYSTEM_DLLS=" advapi32.dll bcrypt.dll cfgmgr32.dll comctl32.dll comdlg32.dll crypt32.dll
+SYSTEM_DLLS="advapi32.dll bcrypt.dll cfgmgr32.dll comctl32.dll comdlg32.dll crypt32.dll
   dwmapi.dll gdi32.dll gdiplus.dll hid.dll imm32.dll iphlpapi.dll kernel32.dll msimg32.dll
   msvcrt.dll ntdll.dll ole32.dll oleacc.dll oleaut32.dll powrprof.dll psapi.dll rpcrt4.dll
   secur32.dll setupapi.dll shcore.dll shell32.dll shlwapi.dll ucrtbase.dll user32.dll
   userenv.dll usp10.dll uxtheme.dll version.dll winhttp.dll winmm.dll winspool.drv
-  ws2_32.dll wtsapi32.dll "
+  ws2_32.dll wtsapi32.dll"
+declare -A system_dll
+for dll in $SYSTEM_DLLS; do system_dll[$dll]=1; done
 
 [ $# -gt 0 ] || { echo "usage: $0 PROGRAM.exe..." >&2; exit 2; }
 status=0
@@ -37,7 +39,7 @@ for exe in "$@"; do
   foreign=()
   for dll in "${dlls[@]}"; do
     lower=${dll,,}
-    [[ "$SYSTEM_DLLS" == *" $lower "* || "$lower" == api-ms-win-crt-*.dll ]] || foreign+=("$dll")
+    [[ -n "${system_dll[$lower]:-}" || "$lower" == api-ms-win-crt-*.dll ]] || foreign+=("$dll")
   done
   echo "$exe imports: ${dlls[*]}"
   if [ ${#foreign[@]} -gt 0 ]; then

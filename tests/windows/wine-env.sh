@@ -38,7 +38,8 @@ wine_prefix_ready() {
 # Starts the prefix's wineserver, kept for SECONDS (default 60) after its
 # last program ends, so that programs started meanwhile need not wait for
 # Wine to come up (0.2 s instead of 2.5). Debian's wineserver wrapper passes
-# -p0 first; the later -p wins.
+# -p0 first; the later -p wins. A server that runs already is kept as it is
+# (wineserver then exits with status 2).
 wine_server_start() {
-  wineserver -p"${1:-60}" </dev/null >/dev/null 2>&1
+  wineserver -p"${1:-60}" </dev/null >/dev/null 2>&1 || [ $? -eq 2 ]
 }
