@@ -8,31 +8,20 @@
 
 #include "GuiTest.h"
 #include "MessageLine.h"
+#include "WindowTest.h"
 #include "ui/Controls.h"
 #include "ui/loggerDialog.h"
 
 namespace {
 
-class CalcWindow : public testing::Test {
+class CalcWindow : public WindowTest {
   protected:
-    void SetUp() override {
-        dialog = new loggerDialog();
-        dialog->Show();
-        PumpEvents(20);
-    }
-    void TearDown() override {
-        dialog->Destroy();
-        PumpEvents(20);
-    }
-
     std::string CheckedBits() const {
         std::string bits;
         for (int i = 0; i < 32; ++i)
             if (maskBoxes[i]->GetValue()) bits += std::to_string(i) + ' ';
         return bits;
     }
-
-    loggerDialog* dialog = nullptr;
 };
 
 TEST_F(CalcWindow, MaskBoxesTableFollowsTheBitNumbers) {

@@ -13,6 +13,7 @@
 #include "GuiTest.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
+#include "WindowTest.h"
 #include "ui/Controls.h"
 #include "ui/loggerDialog.h"
 
@@ -20,17 +21,11 @@ namespace {
 
 std::string Text(wxStaticText* line) { return std::string(line->GetLabel().utf8_str()); }
 
-class IniFilePanel : public testing::Test {
+class IniFilePanel : public WindowTest {
   protected:
     void SetUp() override {
         currentPage = 0;
-        dialog = new loggerDialog();
-        dialog->Show();
-        PumpEvents(20);
-    }
-    void TearDown() override {
-        dialog->Destroy();
-        PumpEvents(20);
+        WindowTest::SetUp();
     }
 
     // As the serial reading thread hands bytes over.
@@ -70,7 +65,6 @@ class IniFilePanel : public testing::Test {
 
     const TempFolder folder;
     const ScopedEnvironment settings{"XDG_CONFIG_HOME", folder.Folder("config").c_str()};
-    loggerDialog* dialog = nullptr;
     std::string question;
 };
 
