@@ -139,6 +139,7 @@ int Serial::Write(const char* data, int length, unsigned kind) {
     if (!running_ || length < 0 || (data == nullptr && length > 0)) return -1;
     bool failed = false;
     bool wasIdle = false;
+    bool queued = false;
     {
         std::lock_guard<std::mutex> lock(outputMutex_);
         failed = std::exchange(writeFailed_, false);
@@ -156,13 +157,28 @@ int Serial::Write(const char* data, int length, unsigned kind) {
         } else if (outputBytes_ + static_cast<std::size_t>(length) > kMaxOutputBytes) {
             failed = true;
         } else {
-            output_.push_back({kind, std::string(data, static_cast<std::size_t>(length)), 0, {}});
-            outputBytes_ += static_cast<std::size_t>(length);
+            // A line with nothing waiting mostly takes a block at once: it
+            // goes out here, and the I/O thread is woken only for what the
+            // line has no room for now.
+            const int taken = wasIdle ? line_.Write(data, length) : 0;
+            if (taken < 0) {
+                failed = true;
+            } else if (taken < length) {
+                Pending rest{kind,
+                             std::string(data, static_cast<std::size_t>(length)),
+                             static_cast<std::size_t>(taken),
+                             {}};
+                if (taken > 0) rest.deadline = Clock::now() + WriteAllowance(length, baudRate_);
+                lineFull_ = lineFull_ || wasIdle;
+                output_.push_back(std::move(rest));
+                outputBytes_ += static_cast<std::size_t>(length);
+                queued = true;
+            }
         }
     }
     // A thread that already waits to write takes the new block after the
     // one going out; only an idle one must be woken.
-    if (wasIdle && length > 0 && !onReadingThread) line_.Wake();
+    if (queued && wasIdle && !onReadingThread) line_.Wake();
     return failed ? -1 : length;
 }
 

@@ -47,8 +47,8 @@ class Serial {
     // 1 when the port is open, configured and its reading thread started.
     int Open(const char* portName, int baudRate);
     void Close();
-    // Hands `length` bytes to the I/O thread, which writes them in the
-    // order given. While the line takes no data, a block of the same `kind`
+    // Writes `length` bytes without waiting: what the line cannot take at
+    // once goes to the I/O thread, which writes it in the order given. While the line takes no data, a block of the same `kind`
     // (not 0) that has not started going out yet is replaced by this one:
     // the board wants the latest frame, not a backlog. Returns -1 when the
     // port is not open, when a write handed over earlier has failed since
