@@ -50,6 +50,7 @@ void loggerDialog::ReadIniFile() {
         line = name + " cannot be read: " + PieceText(error);
     }
     iniPath = path;
+    iniName = Utf8Text(name);
     ShowLine(iniFileLine, line);
     ShowInIni(discreteInIni, discreteEventId);
     ShowInIni(numericInIni, numericEventId);
@@ -70,7 +71,5 @@ void loggerDialog::NoteEventControls() {
 
 void loggerDialog::ShowInIni(wxStaticText* line, const std::optional<long>& id) {
     if (!id) return;
-    const std::string name =
-        iniPath.empty() ? std::string() : Utf8Text(wxFileName(lastResultFile).GetFullName());
-    ShowLine(line, PieceText(DescribedLine(*id, name, iniSections)));
+    ShowLine(line, PieceText(DescribedLine(*id, iniName, iniSections)));
 }

@@ -250,6 +250,7 @@ class loggerDialog : public wxDialog {
     }};
     std::atomic<bool> iniChangePosted{false};
     std::string iniPath;  // the file iniSections are of (UTF-8); empty: none
+    std::string iniName;  // its name as the lines show it, read once with the file
     std::vector<IniSection> iniSections;
     // The controls of the last events shown on DiscrCtrls and NumCtrls.
     std::optional<long> discreteEventId;
