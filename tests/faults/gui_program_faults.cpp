@@ -92,24 +92,35 @@ class ProgramFaultTest : public testing::Test {
     // with "Start"; both proven by traffic.
     void OpenPortAndListen() {
         ASSERT_NE(window, 0u) << "the program's window did not appear";
-        ASSERT_TRUE(program::ClickAt(screen.OnScreen(window, layout.open)));
-        ASSERT_TRUE(board.WaitForDetects(1, 10000)) << "the port was not opened";
+        // Counts go on across runs: each run waits for news of its own. A
+        // click that lands while a slow (sanitized) program is still settling
+        // is clicked again, as a user would.
+        const int detectsBefore = board.DetectCount();
+        bool opened = false;
+        for (int click = 0; click < 3 && !opened; ++click) {
+            ASSERT_TRUE(program::ClickAt(screen.OnScreen(window, layout.open)));
+            opened = board.WaitForDetects(detectsBefore + 1, 10000);
+        }
+        ASSERT_TRUE(opened) << "the port was not opened";
 
         udpPort = loopback::FreePort();
         ASSERT_TRUE(program::TypeInto(screen.OnScreen(window, layout.udpPort),
                                       std::to_string(udpPort)));
         ASSERT_TRUE(program::ClickAt(screen.OnScreen(window, layout.udpStart)));
         loopback::Sender probe(udpPort);
+        const long udpBefore = events.Udp();
         const auto end = Clock::now() + 10s;
-        while (events.Udp() == 0 && Clock::now() < end) {
+        while (events.Udp() == udpBefore && Clock::now() < end) {
             probe.Send(streams::UdpEvent(0));
             std::this_thread::sleep_for(50ms);
         }
-        ASSERT_GT(events.Udp(), 0) << "the UDP server is not listening on " << udpPort;
+        ASSERT_GT(events.Udp(), udpBefore) << "the UDP server is not listening on " << udpPort;
+        const long boardBefore = events.Board();
         ASSERT_TRUE(board.SendEvent("0001"));
         const auto shown = Clock::now() + 10s;
-        while (events.Board() == 0 && Clock::now() < shown) std::this_thread::sleep_for(20ms);
-        ASSERT_GT(events.Board(), 0) << "the board's events are not shown";
+        while (events.Board() == boardBefore && Clock::now() < shown)
+            std::this_thread::sleep_for(20ms);
+        ASSERT_GT(events.Board(), boardBefore) << "the board's events are not shown";
     }
 
     void CloseByCloseBoxAndExpectCleanExit(program::Process& process) {

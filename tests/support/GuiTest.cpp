@@ -6,7 +6,9 @@ void PumpEvents(int ms) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     do {
         wxTheApp->ProcessPendingEvents();
-        while (wxTheApp->Pending()) wxTheApp->Dispatch();
+        // Under a flood the toolkit always has more to dispatch: stop at the
+        // deadline so that the caller's own deadline still counts.
+        while (wxTheApp->Pending() && std::chrono::steady_clock::now() < end) wxTheApp->Dispatch();
         wxTheApp->ProcessIdle();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } while (std::chrono::steady_clock::now() < end);
