@@ -1,5 +1,7 @@
 #include "console/ConsoleLog.h"
 
+#include <wx/time.h>  // wxLocaltime_r: localtime_r where the system has none
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +16,7 @@ std::string LogTimestamp(std::chrono::system_clock::time_point when) {
         std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() %
         1000;
     std::tm local{};
-    localtime_r(&seconds, &local);
+    wxLocaltime_r(&seconds, &local);
     char text[48];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d ", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
