@@ -27,12 +27,12 @@ enum ConsoleColourValue {
 void SetConsoleColour(int attribute);
 
 // Prints in the colour in force.
-void ConsolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void ConsolePrintf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // Prints one line framed by two colour changes: `before` for the text, then
 // `after` left in force. The three steps reach the output as one piece.
 void ConsolePrintColoured(int before, int after, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    __attribute__((format(gnu_printf, 3, 4)));
 
 // One piece of output as it reaches a sink: its text and its colour.
 struct ConsoleSpan {

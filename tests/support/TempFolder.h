@@ -1,25 +1,29 @@
-// A folder of the test's own under /tmp, for made-up device trees, /proc
+// A folder of the test's own in the system's temporary folder, for made-up device trees, /proc
 // folders and the like: paths are given relative to it, parents are made as
 // needed, and everything in it goes with the object. A step that fails is a
 // test failure, so a tree that was not made as meant is never tested.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <system_error>
 
 class TempFolder {
   public:
     TempFolder() {
-        char name[] = "/tmp/brantle-test-XXXXXX";
-        if (mkdtemp(name) != nullptr)
-            path_ = name;
-        else
-            ADD_FAILURE() << "no temporary folder";
+        // A fresh name each try; create_directory fails on one that exists.
+        std::random_device random;
+        std::error_code error;
+        const auto base = std::filesystem::temp_directory_path(error);
+        for (int attempt = 0; attempt < 100 && path_.empty() && !error; ++attempt) {
+            const auto path = base / ("brantle-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(path, error)) path_ = path.generic_string();
+        }
+        if (path_.empty()) ADD_FAILURE() << "no temporary folder: " << error.message();
     }
     ~TempFolder() {
         std::error_code error;
