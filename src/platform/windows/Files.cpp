@@ -114,6 +114,31 @@ std::wstring TempBeside(const std::wstring& path) {
            std::to_wstring(counter.fetch_add(1)) + L".tmp";
 }
 
+// Why a path that could not be opened as a file was refused: a folder is
+// named as one.
+int OpenFailure(const std::wstring& path) {
+    const int error = LastError();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return EISDIR;
+    return error;
+}
+
+// Gives the file the attributes it had (hidden, system...) where the system
+// did not carry them over itself (Wine's ReplaceFileW does not). The new
+// content is in place by then: a file that stays without them is no reason
+// to fail.
+void KeepAttributes(const std::wstring& path, DWORD before) {
+    constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD now = GetFileAttributesW(path.c_str());
+    if (before == INVALID_FILE_ATTRIBUTES || now == INVALID_FILE_ATTRIBUTES) return;
+    if ((now & kSettable) == (before & kSettable)) return;
+    const DWORD wanted = before & kSettable;
+    SetFileAttributesW(path.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL);
+}
+
 // Writes `content` to a new file beside `target`, flushed to disk, and
 // moves it over `target`: the old content or the new, never half. With
 // `keep`, ReplaceFileW swaps it in so the file keeps its attributes and ACL
@@ -143,6 +168,7 @@ bool WriteBeside(const std::wstring& target, const std::string& content, bool ke
         failure = LastError();
         ok = false;
     }
+    const DWORD before = keep ? GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (ok && keep &&
         !ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                       nullptr, nullptr)) {
@@ -155,10 +181,11 @@ bool WriteBeside(const std::wstring& target, const std::string& content, bool ke
             keep = false;
         }
     }
+    if (ok && keep) KeepAttributes(target, before);
     if (ok && !keep &&
         !MoveFileExW(temp.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        failure = LastError();
+        failure = OpenFailure(target);  // a folder in the way is named as one
         ok = false;
     }
     if (!ok) {
@@ -178,16 +205,6 @@ std::string KnownFolder(REFKNOWNFOLDERID id, const wchar_t* variable) {
     if (!folder.empty()) return folder;
     if (const wchar_t* value = _wgetenv(variable)) return Utf8(value);
     return std::string();
-}
-
-// Why a path that could not be opened as a file was refused: a folder is
-// named as one.
-int OpenFailure(const std::wstring& path) {
-    const int error = LastError();
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return EISDIR;
-    return error;
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
