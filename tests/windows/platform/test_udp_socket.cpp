@@ -15,17 +15,20 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A Winsock socket of the test's own, bound to `port` of all interfaces
-// (0: a free one) with nothing special, that sends to 127.0.0.1.
+// A Winsock socket of the test's own, bound to a free port of all
+// interfaces, that sends to 127.0.0.1; with `option` (SO_EXCLUSIVEADDRUSE,
+// SO_REUSEADDR) set before the bind.
 class TestSocket {
   public:
-    explicit TestSocket(int port = 0) {
+    explicit TestSocket(int option = 0) {
         WSADATA data;
         started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
         socket_ = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        const BOOL on = TRUE;
+        if (option != 0)
+            setsockopt(socket_, SOL_SOCKET, option, reinterpret_cast<const char*>(&on), sizeof on);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<u_short>(port));
         address.sin_addr.s_addr = htonl(INADDR_ANY);
         bound_ = ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         int length = sizeof address;
@@ -149,8 +152,9 @@ TEST(Win32UdpSocket, WakeEndsAWait) {
 }
 
 TEST(Win32UdpSocket, APortInUseIsRefused) {
-    TestSocket plain;  // another program's socket, bound without options
-    ASSERT_NE(plain.Port(), 0);
+    // Other programs' sockets: bound plainly, held exclusively (Winsock may
+    // answer WSAEACCES then), or open to sharing; and one of ours.
+    TestSocket plain, exclusive(SO_EXCLUSIVEADDRUSE), sharing(SO_REUSEADDR);
     UdpSocket first;
     CallError error;
     ASSERT_TRUE(first.Open(0, &error));
@@ -159,7 +163,8 @@ TEST(Win32UdpSocket, APortInUseIsRefused) {
         GetProcessHandleCount(GetCurrentProcess(), &count);
         return count;
     }();
-    for (const int port : {plain.Port(), first.Port()}) {
+    for (const int port : {plain.Port(), exclusive.Port(), sharing.Port(), first.Port()}) {
+        ASSERT_NE(port, 0);
         for (int attempt = 0; attempt < 20; ++attempt) {
             UdpSocket second;
             error = CallError();
