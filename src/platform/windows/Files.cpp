@@ -173,12 +173,16 @@ bool WriteBeside(const std::wstring& target, const std::string& content, bool ke
         !ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                       nullptr, nullptr)) {
         const DWORD code = GetLastError();
-        // The target went since it was looked at: there is nothing to keep.
-        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+        // No target now: it went since it was looked at, or ReplaceFileW took
+        // it away and could not put the new one in its place
+        // (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2). The new content is moved
+        // there; it is not thrown away with the old gone.
+        if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            GetLastError() == ERROR_FILE_NOT_FOUND) {
+            keep = false;
+        } else {
             failure = ErrorFromWin32(code);
             ok = false;
-        } else {
-            keep = false;
         }
     }
     if (ok && keep) KeepAttributes(target, before);
