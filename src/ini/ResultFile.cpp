@@ -34,4 +34,4 @@ bool AppendResultToFile(const std::string& path, const std::string& text, LineEn
         path, [&](int lastByte) { return TextToAppend(text, ends, lastByte); }, error);
 }
 
-std::string KeptStateFolder() { return UserStateFolder() + "/BrantleConfigHelper"; }
+std::string KeptStateFolder() { return PathInFolder(UserStateFolder(), "BrantleConfigHelper"); }

@@ -13,8 +13,8 @@
 
 namespace {
 
-const char* const kRemarksFile = "/remarks.txt";
-const char* const kResultFile = "/result.txt";
+const char* const kRemarksFile = "remarks.txt";
+const char* const kResultFile = "result.txt";
 // How the message line begins while it says that keeping failed; the next
 // keeping that succeeds takes such a message away, and only such a one.
 const char* const kKeepFailure = "Could not keep ";
@@ -152,11 +152,11 @@ void loggerDialog::RestoreKeptText() {
     lastResultFile = ReadSetting("ResultFile", wxEmptyString);
     const std::string folder = KeptStateFolder();
     std::string text;
-    if (ReadWholeFile(folder + kRemarksFile, &text)) {
+    if (ReadWholeFile(PathInFolder(folder, kRemarksFile), &text)) {
         ID_TEXTCTRL2->ChangeValue(PieceText(text));
         keptRemarks = text;
     }
-    if (ReadWholeFile(folder + kResultFile, &text)) {
+    if (ReadWholeFile(PathInFolder(folder, kResultFile), &text)) {
         ID_TEXTCTRL7->ChangeValue(PieceText(text));
         ID_TEXTCTRL7->SetInsertionPointEnd();
         keptResult = text;
@@ -181,11 +181,11 @@ void loggerDialog::KeepText() {
     for (Box& box : boxes) {
         if (box.text == *box.kept) continue;
         std::string error;
-        if (WriteFileAtomically(folder + box.file, box.text, &error)) {
+        if (WriteFileAtomically(PathInFolder(folder, box.file), box.text, &error)) {
             *box.kept = box.text;
             continue;
         }
-        where = what.empty() ? folder + box.file : folder;
+        where = what.empty() ? PathInFolder(folder, box.file) : folder;
         what += what.empty() ? box.what : std::string(" and ") + box.what;
         if (reason.empty()) reason = error;
     }

@@ -10,6 +10,7 @@
 //   AppendingFile        a file held open for appending (the console's log)
 //   UserStateFolder      where a program keeps state between runs
 //   UserSettingsFolder   where a program keeps its settings
+//   PathInFolder         a name in a folder, joined as the system does
 #pragma once
 
 #include <cstddef>
@@ -71,9 +72,13 @@ class AppendingFile {
 };
 
 // The folder for what a program keeps between runs: $XDG_STATE_HOME when it
-// is an absolute path, else ~/.local/state.
+// is an absolute path, else ~/.local/state (Windows: %LOCALAPPDATA%).
 std::string UserStateFolder();
 
 // The folder for settings files: $XDG_CONFIG_HOME when it is set and not
-// empty, else ~/.config.
+// empty, else ~/.config (Windows: %APPDATA%).
 std::string UserSettingsFolder();
+
+// `name` in `folder`, joined with the system's separator ('/', or '\' on
+// Windows), so that a path the user is shown reads as the system writes it.
+std::string PathInFolder(const std::string& folder, const std::string& name);

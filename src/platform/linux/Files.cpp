@@ -238,3 +238,8 @@ std::string UserSettingsFolder() {
     return FolderFromEnvironment(
         "XDG_CONFIG_HOME", [](const char* value) { return value[0] != '\0'; }, "/.config");
 }
+
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
