@@ -1,8 +1,10 @@
 #include "platform/ProgramStart.h"
 
+// clang-format off
+#include <windows.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
+// clang-format on
 
 #include <cstdio>
 

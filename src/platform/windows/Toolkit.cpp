@@ -160,22 +160,30 @@ int TextFrameWidth(wxTextCtrl* field) {
 
 // The tabs' own rectangles, from the first one's left to the last one's
 // right, with the row's margin on both sides (the selected tab stands out by
-// that much), and the control's border.
+// that much), and the control's border. A tab control that has not been
+// given its size yet may not have laid its tabs out (Wine leaves them
+// empty): each tab is then its text and the control's padding (6 pixels on
+// either side).
 int TabRowWidth(wxNotebook* book) {
     const HWND tabs = static_cast<HWND>(book->GetHWND());
     const int count = tabs != nullptr ? TabCtrl_GetItemCount(tabs) : 0;
+    if (count == 0) return 0;
+    const int margin = 2 * GetSystemMetrics(SM_CXEDGE);
     RECT first{};
     RECT last{};
-    if (count == 0 || !TabCtrl_GetItemRect(tabs, 0, &first) ||
-        !TabCtrl_GetItemRect(tabs, count - 1, &last))
-        return 0;
+    int row = 0;
+    if (TabCtrl_GetItemRect(tabs, 0, &first) && TabCtrl_GetItemRect(tabs, count - 1, &last) &&
+        last.right > first.left) {
+        row = last.right - first.left;
+    } else {
+        for (size_t page = 0; page < book->GetPageCount(); ++page)
+            row += book->GetTextExtent(book->GetPageText(page)).x + 2 * 6;
+    }
     RECT outer{};
     RECT inner{};
     GetWindowRect(tabs, &outer);
     GetClientRect(tabs, &inner);
-    const int margin = 2 * GetSystemMetrics(SM_CXEDGE);
-    return (last.right - first.left) + 2 * margin + (outer.right - outer.left) -
-           (inner.right - inner.left);
+    return row + 2 * margin + (outer.right - outer.left) - (inner.right - inner.left);
 }
 
 // The row is taken away on GTK so that its accessibility bridge does not ask
