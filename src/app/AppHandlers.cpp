@@ -1,29 +1,16 @@
 // Settings and shut-down of the main window.
-#include <wx/fileconf.h>
-#include <wx/filename.h>
+#include <wx/config.h>
 #include <wx/log.h>
 
-#include <cstdlib>
 #include <memory>
 
 #include "app/Settings.h"
 #include "console/Console.h"
-#include "ini/FieldText.h"
+#include "platform/Toolkit.h"
 #include "ui/loggerDialog.h"
 
 namespace {
-// The settings file: $XDG_CONFIG_HOME/BrantleConfigHelper.conf, or
-// ~/.config/BrantleConfigHelper.conf when that is not set. The system-wide
-// file is read as a fallback.
-// Environment values and paths are UTF-8 bytes whatever the locale.
-wxString SettingsPath() {
-    const char* dir = getenv("XDG_CONFIG_HOME");
-    if (dir != nullptr && dir[0] != '\0') return PieceText(dir) + "/BrantleConfigHelper.conf";
-    const char* home = getenv("HOME");
-    return PieceText(home != nullptr ? home : "") + "/.config/BrantleConfigHelper.conf";
-}
-
-// Keeps every problem of the settings file away from the user: messages of
+// Keeps every problem of the settings store away from the user: messages of
 // the file reader are dropped, and so are its assertions (a line with an
 // empty key, such as "=x", trips one, which would show a message box).
 class QuietSettingsAccess {
@@ -37,30 +24,23 @@ class QuietSettingsAccess {
     wxLogNull noMessages_;
     wxAssertHandler_t previous_;
 };
-
-std::unique_ptr<wxFileConfig> OpenSettings() {
-    return std::make_unique<wxFileConfig>(
-        "BrantleConfigHelper", wxEmptyString, SettingsPath(), wxEmptyString,
-        wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE, wxConvUTF8);
-}
 }  // namespace
 
 wxString ReadSetting(const wxString& name, const wxString& fallback) {
     QuietSettingsAccess quiet;
-    return OpenSettings()->Read(name, fallback);
+    return Toolkit::OpenSettings(false)->Read(name, fallback);
 }
 
 void WriteSetting(const wxString& name, const wxString& value) {
     QuietSettingsAccess quiet;
-    wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    auto config = OpenSettings();
+    auto config = Toolkit::OpenSettings(true);
     config->Write(name, value);
     config->Flush();
 }
 
 void loggerDialog::LoadSettings() {
     QuietSettingsAccess quiet;  // a missing, unreadable or corrupt file just gives the defaults
-    auto config = OpenSettings();
+    auto config = Toolkit::OpenSettings(false);
     ID_COMBOBOX1->SetValue(config->Read("SerialPort", "Select port"));
     ID_COMBOBOX2->SetValue(config->Read("BaudRate", "115200"));
     ReconnectBox->SetValue(config->ReadBool("ReconnectAutomatically", true));
@@ -68,8 +48,7 @@ void loggerDialog::LoadSettings() {
 
 void loggerDialog::SaveSettings() {
     QuietSettingsAccess quiet;  // an unwritable folder loses the settings, nothing more
-    wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    auto config = OpenSettings();
+    auto config = Toolkit::OpenSettings(true);
     config->Write("SerialPort", wxString::FromUTF8(PortPath()));
     config->Write("BaudRate", ID_COMBOBOX2->GetValue());
     config->Flush();
@@ -77,8 +56,7 @@ void loggerDialog::SaveSettings() {
 
 void loggerDialog::SaveReconnectSetting() {
     QuietSettingsAccess quiet;
-    wxFileName::Mkdir(wxFileName(SettingsPath()).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    auto config = OpenSettings();
+    auto config = Toolkit::OpenSettings(true);
     config->Write("ReconnectAutomatically", ReconnectBox->IsChecked());
     config->Flush();
 }

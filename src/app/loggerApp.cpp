@@ -1,14 +1,12 @@
 #include "app/loggerApp.h"
 
 #include <time.h>
-#include <wx/bitmap.h>
 #include <wx/cmdline.h>
-#include <wx/icon.h>
+#include <wx/iconbndl.h>
 #include <wx/image.h>
 #include <wx/msgout.h>
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,15 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "BrantleVersion.h"
 #include "app/Settings.h"
 #include "console/ConsoleLog.h"
 #include "ini/FieldText.h"
+#include "platform/ProgramStart.h"
 #include "platform/TimeSlice.h"
 #include "platform/Toolkit.h"
 #include "ui/loggerDialog.h"
-
-extern const unsigned char kAppIconPng[];  // data/org.brantle.ConfigHelper.png
-extern const std::size_t kAppIconPngSize;
 
 namespace {
 bool endedNormally = false;
@@ -33,12 +30,8 @@ bool endedNormally = false;
 // file name).
 const char kDesktopId[] = "org.brantle.ConfigHelper";
 
-wxIcon AppIcon() {
-    wxIcon icon;
-    icon.CopyFromBitmap(wxBitmap::NewFromPNGData(kAppIconPng, kAppIconPngSize));
-    return icon;
-}
-std::string logPath;  // --log FILE (UTF-8); empty: the LogFile setting decides
+std::string logPath;    // --log FILE (UTF-8); empty: the LogFile setting decides
+std::string startPort;  // --port NAME (UTF-8); empty: none is opened at the start
 
 // BRANTLE_STARTUP_TRACE=1 prints the stages of the start-up to standard
 // error with the CPU time the process has used and the time since main;
@@ -88,12 +81,18 @@ bool loggerApp::OnInit() {
     if (!logPath.empty()) log = std::make_unique<ConsoleLog>(logPath);
     {
         loggerDialog dialog(nullptr, wxID_ANY);
-        dialog.SetIcon(AppIcon());
+        dialog.SetIcons(Toolkit::ProgramIcons());
         TraceStartup("window built");
         if (startupTrace != nullptr) {
             Toolkit::OnFirstMapped(&dialog, [] { TraceStartup("mapped"); });
             Toolkit::OnFirstDrawn(&dialog, TraceFirstDrawn);
         }
+        // The port is opened from the window's loop once it is on the
+        // screen, as the user would open it there.
+        if (!startPort.empty())
+            Toolkit::OnFirstMapped(&dialog, [&dialog] {
+                dialog.CallAfter([&dialog] { dialog.OpenPortNamed(startPort); });
+            });
         SetTopWindow(&dialog);
         dialog.ShowModal();
         SetTopWindow(nullptr);
@@ -114,12 +113,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
 
     wxCmdLineParser parser(static_cast<int>(texts.size()), argv.data());
-    parser.SetLogo(
-        "BRANTLE Config Helper 0.3.0: composes the ini sections of a home-cockpit "
-        "hub board and tries the board out.");
+    parser.SetLogo("BRANTLE Config Helper " BRANTLE_VERSION_TEXT
+                   ": composes the ini sections of a home-cockpit hub board and tries the "
+                   "board out.");
     parser.AddSwitch("h", "help", "show this help and exit", wxCMD_LINE_OPTION_HELP);
-    parser.AddSwitch("", "version", "print the version (0.3.0) and exit");
+    parser.AddSwitch("", "version", "print the version (" BRANTLE_VERSION_TEXT ") and exit");
     parser.AddOption("", "log", "append every console line, with its time, to FILE",
+                     wxCMD_LINE_VAL_STRING);
+    parser.AddOption("", "port", "open the board's port NAME at the start, as \"Open\" does",
                      wxCMD_LINE_VAL_STRING);
     parser.AddOption("", "display", "the X display to use", wxCMD_LINE_VAL_STRING);
     parser.SetSwitchChars("-");
@@ -140,18 +141,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                     " --help' for more information.\n";
     } else if (parser.Found("version")) {
         line.action = CommandLine::kVersion;
-        line.text = "0.3.0\n";
+        line.text = BRANTLE_VERSION_TEXT "\n";
     } else {
         wxString value;
         if (parser.Found("log", &value)) line.logPath = Utf8Text(value);
         if (parser.Found("display", &value)) line.display = Utf8Text(value);
+        if (parser.Found("port", &value)) line.port = Utf8Text(value);
     }
     return line;
 }
 
 int RunBrantle(int argc, char** argv) {
     TraceStartup("main");
-    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    // A window program on Windows has no console of its own: its output goes
+    // to the one it was started from.
+    UseStartingConsole();
+    const CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
     switch (line.action) {
         case CommandLine::kHelp:
         case CommandLine::kVersion:
@@ -164,6 +169,7 @@ int RunBrantle(int argc, char** argv) {
             break;
     }
     logPath = line.logPath;
+    startPort = line.port;
     // Without a display the toolkit would abort deep inside its start-up:
     // one is opened for a try first (GTK itself is started by the toolkit,
     // which wants to start it its own way).

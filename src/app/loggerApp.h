@@ -28,6 +28,7 @@ struct CommandLine {
     std::string text;
     std::string logPath;  // --log FILE, UTF-8; empty when not given
     std::string display;  // --display NAME; empty when not given
+    std::string port;     // --port NAME, UTF-8; empty when not given
 };
 CommandLine ParseCommandLine(const std::vector<std::string>& args);  // args[0]: the program
 

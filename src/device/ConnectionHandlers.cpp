@@ -98,6 +98,13 @@ void ReportPortFailure(loggerDialog& dialog, const std::string& path, const Port
 
 void loggerDialog::OnOpenPort(wxCommandEvent&) { OpenBoardPort(PortPath(), true); }
 
+void loggerDialog::OpenPortNamed(const std::string& name) {
+    if (!ID_BUTTON1->IsEnabled()) return;
+    ID_COMBOBOX1->SetValue(wxString::FromUTF8(name));
+    wxCommandEvent click(wxEVT_BUTTON, ID_BUTTON1->GetId());
+    OnOpenPort(click);
+}
+
 bool loggerDialog::OpenBoardPort(const std::string& portName, bool saveSettings) {
     SetStatus("Disconnected", kOlive);
     serial.SetCallback(OnSerialReceive);

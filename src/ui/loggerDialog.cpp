@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "BrantleVersion.h"
 #include "platform/Toolkit.h"
 #include "ui/Controls.h"
 
@@ -26,7 +27,7 @@ loggerDialog::loggerDialog(wxWindow* parent, wxWindowID id) {
     for (int bit = 0; bit < 32; ++bit) maskBoxes[bit] = maskBitBox[bit];
     for (int row = 0; row < 16; ++row) axisFields[row] = axisValueField[row];
 
-    SetTitle("BRANTLE Config Helper 0.3.0");
+    SetTitle("BRANTLE Config Helper " BRANTLE_VERSION_TEXT);
     SetStatus("Disconnected", wxColour(128, 128, 0));
     silentTicks = 0;
 

@@ -320,6 +320,9 @@ class loggerDialog : public wxDialog {
 
     // ---- device/: connection control, protocol, output test
     void OnOpenPort(wxCommandEvent& event);
+    // `name` typed into the port box and "Open" pressed (the command line's
+    // --port); nothing while a port is open.
+    void OpenPortNamed(const std::string& name);
     void OnClosePort(wxCommandEvent& event);
     // Opens the port and starts the warm-up; "Open" and the reconnection
     // share it. True on success.

@@ -230,15 +230,17 @@ TEST_F(ProgramExitTest, CommandLineAndNoDisplay) {
         std::vector<std::string> args;
         bool display;
         int status;
-        const char* out;  // begins standard output
-        const char* err;  // found in standard error
+        const char* out;          // begins standard output
+        const char* err;          // found in standard error
+        const char* outHas = "";  // found in standard output
     };
     const Row rows[] = {
-        {{"--version"}, true, 0, "0.3.0\n", ""},
-        {{"--help"}, true, 0, "BRANTLE Config Helper 0.3.0", ""},
-        {{"--version"}, false, 0, "0.3.0\n", ""},
+        {{"--version"}, true, 0, BRANTLE_VERSION_TEXT "\n", ""},
+        {{"--help"}, true, 0, "BRANTLE Config Helper " BRANTLE_VERSION_TEXT, "", "--port=<str>"},
+        {{"--version"}, false, 0, BRANTLE_VERSION_TEXT "\n", ""},
         {{"--frobnicate"}, true, 2, "", "Unknown long option 'frobnicate'"},
         {{"--log"}, true, 2, "", "requires a value"},
+        {{"--port"}, true, 2, "", "'port' requires a value"},
         {{}, false, 1, "", "cannot open the display"},
     };
     const std::string display = getenv("DISPLAY");
@@ -260,6 +262,7 @@ TEST_F(ProgramExitTest, CommandLineAndNoDisplay) {
         EXPECT_EQ(child.WaitForExit(10000), row.status);
         EXPECT_EQ(FileText(out).rfind(row.out, 0), 0u) << FileText(out);
         EXPECT_NE(FileText(err).find(row.err), std::string::npos) << FileText(err);
+        EXPECT_NE(FileText(out).find(row.outHas), std::string::npos) << FileText(out);
     }
 }
 

@@ -22,6 +22,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "GuiTest.h"
 #include "ui/loggerDialog.h"
@@ -66,10 +67,11 @@ inline DevicePanelLayout MeasureDevicePanel() {
 
 class Process {
   public:
-    // Starts the program with `configHome` as its configuration folder.
-    // `onLine` is called on a reading thread for every line of its standard
-    // output.
-    Process(const std::string& configHome, std::function<void(const std::string&)> onLine)
+    // Starts the program with `configHome` as its configuration folder and
+    // `args` on its command line. `onLine` is called on a reading thread for
+    // every line of its standard output.
+    Process(const std::string& configHome, std::function<void(const std::string&)> onLine,
+            const std::vector<std::string>& args = {})
         : errors_(configHome + "/stderr.txt"), onLine_(std::move(onLine)) {
         int out[2];
         if (pipe2(out, O_CLOEXEC) != 0) return;
@@ -78,7 +80,7 @@ class Process {
             posix_spawn_file_actions_addopen(actions, STDERR_FILENO, errors_.c_str(),
                                              O_WRONLY | O_CREAT | O_TRUNC, 0644);
         };
-        process_.Start(ProgramPath().string(), configHome, redirect);
+        process_.Start(ProgramPath().string(), configHome, redirect, args);
         close(out[1]);
         reader_ = std::thread([this, fd = out[0]] { ReadLines(fd); });
     }

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,10 +43,14 @@ int SoakSeconds() {
 }
 
 // The program's event lines, told apart by their message: "{0XXX}  N" came
-// from the board, "{000XXX}  N" over UDP.
+// from the board, "{000XXX}  N" over UDP; and the other lines, kept.
 class EventLines {
   public:
     void Take(const std::string& line) {
+        if (line.empty() || line[0] != '{') {
+            std::lock_guard<std::mutex> lock(mutex_);
+            others_ += line + "\n";
+        }
         const std::size_t close = line.find("}  ");
         if (line.empty() || line[0] != '{' || close == std::string::npos) return;
         if (close == 5) ++board_;
@@ -53,8 +58,21 @@ class EventLines {
     }
     long Board() const { return board_; }
     long Udp() const { return udp_; }
+    // Waits up to `ms` for a line that holds `text`; all other lines so far.
+    std::string WaitForLine(const std::string& text, int ms) {
+        const auto end = Clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (others_.find(text) != std::string::npos || Clock::now() >= end) return others_;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+    }
 
   private:
+    std::mutex mutex_;
+    std::string others_;
     std::atomic<long> board_{0};
     std::atomic<long> udp_{0};
 };
@@ -81,9 +99,9 @@ class ProgramFaultTest : public testing::Test {
         fs::remove_all(folder, ignored);
     }
 
-    std::unique_ptr<program::Process> Start() {
+    std::unique_ptr<program::Process> Start(const std::vector<std::string>& args = {}) {
         auto process = std::make_unique<program::Process>(
-            folder, [this](const std::string& line) { events.Take(line); });
+            folder, [this](const std::string& line) { events.Take(line); }, args);
         if (process->Pid() > 0) window = screen.WaitForWindow(process->Pid(), 30000);
         return process;
     }
@@ -104,8 +122,8 @@ class ProgramFaultTest : public testing::Test {
         ASSERT_TRUE(opened) << "the port was not opened";
 
         udpPort = loopback::FreePort();
-        ASSERT_TRUE(program::TypeInto(screen.OnScreen(window, layout.udpPort),
-                                      std::to_string(udpPort)));
+        ASSERT_TRUE(
+            program::TypeInto(screen.OnScreen(window, layout.udpPort), std::to_string(udpPort)));
         ASSERT_TRUE(program::ClickAt(screen.OnScreen(window, layout.udpStart)));
         loopback::Sender probe(udpPort);
         const long udpBefore = events.Udp();
@@ -162,6 +180,32 @@ TEST_F(ProgramFaultTest, CloseBoxWhilePortOpenAndUdpListeningAndBothFloodingExit
         udpFlood->Stop();
         // The port came free: the next run opens it again.
     }
+}
+
+// --port NAME opens that port at the start as "Open" does, the settings
+// naming another; a port that cannot be opened tells why.
+TEST_F(ProgramFaultTest, PortOnTheCommandLineIsOpenedAtTheStart) {
+    std::ofstream(folder + "/BrantleConfigHelper.conf") << "SerialPort=/dev/ttyS31\n";
+    const int detectsBefore = board.DetectCount();
+    auto process = Start({"--port", board.DevicePath()});
+    ASSERT_NE(window, 0u) << "the program's window did not appear";
+    EXPECT_TRUE(board.WaitForDetects(detectsBefore + 1, 15000)) << "the port was not opened";
+    const std::string opened = "Port " + board.DevicePath() + " opened at 115200";
+    EXPECT_NE(events.WaitForLine(opened, 5000).find(opened), std::string::npos);
+    // Kept for the next start, as "Open" keeps it.
+    EXPECT_NE(program::FileText(folder + "/BrantleConfigHelper.conf")
+                  .find("SerialPort=" + board.DevicePath()),
+              std::string::npos);
+    CloseByCloseBoxAndExpectCleanExit(*process);
+
+    const std::string missing = folder + "/no-such-port";
+    process = Start({"--port=" + missing});
+    ASSERT_NE(window, 0u) << "the program's window did not appear";
+    const std::string lines = events.WaitForLine("What to do: ", 15000);
+    EXPECT_NE(lines.find("Could not open port " + missing), std::string::npos) << lines;
+    EXPECT_NE(lines.find("Reason: "), std::string::npos) << lines;
+    EXPECT_NE(lines.find("What to do: "), std::string::npos) << lines;
+    CloseByCloseBoxAndExpectCleanExit(*process);
 }
 
 // Memory of the program, sampled once a second.

@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "BrantleVersion.h"
+
 // clang-format off
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
@@ -37,7 +39,7 @@ namespace program {
 namespace fs = std::filesystem;
 
 // The title of the program's window.
-inline const char* const kTitle = "BRANTLE Config Helper 0.3.0";
+inline const char* const kTitle = "BRANTLE Config Helper " BRANTLE_VERSION_TEXT;
 
 // The tests are built in build/tests/, the benchmarks in build/bench/, the
 // program in build/.

@@ -11,11 +11,12 @@
 
 #include <clocale>
 #include <filesystem>
-#include <mutex>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "BrantleVersion.h"
 #include "GuiTest.h"
 #include "console/Console.h"
 #include "ui/Controls.h"
@@ -308,11 +309,14 @@ TEST_F(WindowTest, PortBoxSelectsItsPlaceholderAndEnterOpens) {
     dialog->ID_BUTTON1->SetFocus();
     PumpEvents(50);
     port->SetFocus();
-    EXPECT_TRUE(PumpUntil([&] {
-        long from = 0, to = 0;
-        port->GetSelection(&from, &to);
-        return from == 0 && to == 11;
-    }, 2000)) << "the placeholder is not selected";
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            long from = 0, to = 0;
+            port->GetSelection(&from, &to);
+            return from == 0 && to == 11;
+        },
+        2000))
+        << "the placeholder is not selected";
 
     // Enter tries the port typed, by its UTF-8 name whatever the locale.
     struct Captured : ConsoleSink {
@@ -332,9 +336,10 @@ TEST_F(WindowTest, PortBoxSelectsItsPlaceholderAndEnterOpens) {
     port->GetEventHandler()->ProcessEvent(enter);
     RemoveConsoleSink(&output);
     std::setlocale(LC_ALL, saved.c_str());
-    EXPECT_NE(output.text.find("Serial::Open(): /tmp/brantle-none/tty\xc3\xbc could not be opened.\n"
-                               "Could not open port /tmp/brantle-none/tty\xc3\xbc\n"),
-              std::string::npos)
+    EXPECT_NE(
+        output.text.find("Serial::Open(): /tmp/brantle-none/tty\xc3\xbc could not be opened.\n"
+                         "Could not open port /tmp/brantle-none/tty\xc3\xbc\n"),
+        std::string::npos)
         << output.text;
 }
 
@@ -364,7 +369,7 @@ TEST_F(WindowTest, LabelsHaveTheirFonts) {
 }
 
 TEST_F(WindowTest, TitleStatusAndFixedSize) {
-    EXPECT_EQ(dialog->GetTitle(), "BRANTLE Config Helper 0.3.0");
+    EXPECT_EQ(dialog->GetTitle(), "BRANTLE Config Helper " BRANTLE_VERSION_TEXT);
     EXPECT_EQ(dialog->GetName(), "wxID_ANY");
     EXPECT_EQ(dialog->ID_STATICTEXT2->GetLabel(), "Disconnected");
     EXPECT_EQ(dialog->ID_STATICTEXT2->GetForegroundColour(), wxColour(128, 128, 0));

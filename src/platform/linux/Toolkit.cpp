@@ -5,14 +5,34 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <wx/bitmap.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+#include <wx/iconbndl.h>
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
+#include "ini/FieldText.h"
+
+extern const unsigned char kAppIconPng[];  // data/org.brantle.ConfigHelper.png
+extern const std::size_t kAppIconPngSize;
+
 namespace {
+
+// The settings file: $XDG_CONFIG_HOME/BrantleConfigHelper.conf, or
+// ~/.config/BrantleConfigHelper.conf when that is not set. Environment values
+// and paths are UTF-8 bytes whatever the locale.
+wxString SettingsPath() {
+    const char* dir = getenv("XDG_CONFIG_HOME");
+    if (dir != nullptr && dir[0] != '\0') return PieceText(dir) + "/BrantleConfigHelper.conf";
+    const char* home = getenv("HOME");
+    return PieceText(home != nullptr ? home : "") + "/.config/BrantleConfigHelper.conf";
+}
 
 // The display check must not open a GdkDisplay: one opened (and closed)
 // before GTK is initialised probes OpenGL regardless of GDK_GL (loading Mesa
@@ -110,6 +130,20 @@ std::vector<std::string> PrepareStart(const char* desktopId) {
     // (set later, it is not used).
     g_set_prgname(desktopId);
     return {std::string("--class=") + desktopId};
+}
+
+wxIconBundle ProgramIcons() {
+    wxIcon icon;
+    icon.CopyFromBitmap(wxBitmap::NewFromPNGData(kAppIconPng, kAppIconPngSize));
+    return wxIconBundle(icon);
+}
+
+std::unique_ptr<wxConfigBase> OpenSettings(bool toWrite) {
+    const wxString path = SettingsPath();
+    if (toWrite) wxFileName::Mkdir(wxFileName(path).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    return std::make_unique<wxFileConfig>("BrantleConfigHelper", wxEmptyString, path, wxEmptyString,
+                                          wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE,
+                                          wxConvUTF8);
 }
 
 void OnFirstMapped(wxWindow* window, std::function<void()> then) {

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Installs the Windows installer under Wine and checks what a user gets:
+#   - the program in "C:\Program Files\BRANTLE Config Helper", with
+#     LICENSE.txt and an uninstaller, printing the project's version;
+#   - its "Apps & features" entry (publisher, version, icon, uninstaller);
+#   - the Start-menu entry "BRANTLE Config Helper";
+#   - the uninstaller taking all of it away again.
+#
+#   tests/windows/install_test.sh SETUP.exe VERSION
+#
+# Run by ctest in the Windows build (after cpack made the installer; skipped,
+# status 77, while it is missing). Uses the project's Wine prefix, whose
+# server may be shared with other tests: it is started, never stopped.
+set -euo pipefail
+[ $# -eq 2 ] || { echo "usage: $0 SETUP.exe VERSION" >&2; exit 2; }
+setup=$1
+version=$2
+[ -f "$setup" ] || { echo "SKIP: no $setup (cd BUILD && cpack -G NSIS64 makes it)"; exit 77; }
+setup=$(readlink -f "$setup")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-env.sh"
+wine_prefix_ready
+wine_server_start 60
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# A Windows path as seen from here.
+unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+# Waits up to $2 seconds for the test $1 to hold.
+wait_for() {
+  local deadline=$((SECONDS + $2))
+  until eval "$1"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+dir=$(unix_path 'C:\Program Files\BRANTLE Config Helper')
+exe="$dir/brantle-config-helper.exe"
+uninstaller="$dir/uninstall.exe"
+uninstall_keys='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# An earlier run that failed half-way is cleaned up first.
+[ ! -f "$uninstaller" ] || "$WINE" "$uninstaller" /S </dev/null >"$work/old.log" 2>&1 || true
+wait_for '[ ! -e "$exe" ]' 60 || { echo "an earlier install could not be removed" >&2; exit 1; }
+
+"$WINE" "$setup" /S </dev/null >"$work/install.log" 2>&1 || fail "the installer failed: $(cat "$work/install.log")"
+# The silent installer ends when it is done; its file system work is seen at once.
+wait_for '[ -f "$exe" ] && [ -f "$uninstaller" ]' 60 ||
+  fail "no program and uninstaller in $dir: $(ls "$dir" 2>&1)"
+[ -f "$dir/LICENSE.txt" ] || fail "no LICENSE.txt beside the program"
+
+if [ -f "$exe" ]; then
+  "$WINE" "$exe" --version </dev/null >"$work/version.txt" 2>&1 || fail "--version failed"
+  [ "$(tr -d '\r' <"$work/version.txt")" = "$version" ] ||
+    fail "--version printed '$(cat "$work/version.txt")', not $version"
+fi
+
+"$WINE" reg query "$uninstall_keys" /s </dev/null >"$work/uninstall.txt" 2>&1 || true
+tr -d '\r' <"$work/uninstall.txt" >"$work/entries.txt"
+entry=$(awk -v RS= '/DisplayName[^\n]*BRANTLE Config Helper/' "$work/entries.txt")
+if [ -z "$entry" ]; then
+  fail "no \"Apps & features\" entry named BRANTLE Config Helper"
+else
+  for value in "Publisher.*The BRANTLE Config Helper developers" "DisplayVersion.*$version" \
+               "DisplayIcon.*brantle-config-helper.exe" "UninstallString.*uninstall.exe"; do
+    grep -qE "$value" <<<"$entry" || fail "the \"Apps & features\" entry has no $value: $entry"
+  done
+fi
+
+start_menu=$(unix_path 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')
+[ -f "$start_menu/BRANTLE Config Helper/BRANTLE Config Helper.lnk" ] ||
+  fail "no Start-menu entry: $(find "$start_menu" -iname '*BRANTLE*' 2>&1)"
+
+# The uninstaller copies itself away and returns at once; what it removes
+# is awaited.
+"$WINE" "$uninstaller" /S </dev/null >"$work/uninstall.log" 2>&1 || fail "the uninstaller failed"
+wait_for '[ ! -e "$dir" ]' 60 || fail "the uninstaller left $dir: $(ls "$dir" 2>&1)"
+wait_for '[ ! -e "$start_menu/BRANTLE Config Helper" ]' 30 || fail "the uninstaller left the Start-menu entry"
+"$WINE" reg query "$uninstall_keys" /s </dev/null 2>/dev/null | tr -d '\r' |
+  grep -q "BRANTLE Config Helper" && fail "the uninstaller left the \"Apps & features\" entry"
+
+[ $failures -eq 0 ] || { echo "install_test: $failures failed" >&2; exit 1; }
+echo "install_test: installed, ran $version and uninstalled"
