@@ -64,8 +64,34 @@ bool Fail(const char* call, int error, std::string* failedCall, int* errorOut) {
 // violation under Wine) when another program has it: that is a busy port,
 // not a matter of permissions.
 int OpenError(DWORD code) {
-    if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) return EBUSY;
+    if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+        code == ERROR_ALREADY_EXISTS)
+        return EBUSY;
     return ErrorFromWin32(code);
+}
+
+// The port's name without \\.\ (COM5).
+std::string NameOf(const std::string& path) {
+    return path.rfind(kDevicePrefix, 0) == 0 ? path.substr(std::strlen(kDevicePrefix)) : path;
+}
+
+// Takes the port for this program's openers alone, as the Linux side's flock
+// does: a COM port driver turns away a second opener itself, but Wine opens a
+// terminal as often as asked. Null when another opener holds the name.
+HANDLE TakePortName(const std::string& path, DWORD* code) {
+    // COM5 and com5 are one port; a kernel object's name has no backslash.
+    std::wstring port = Utf16(NameOf(path));
+    if (port.empty()) port = L"-";
+    CharUpperW(&port[0]);
+    std::replace(port.begin(), port.end(), L'\\', L'/');
+    const std::wstring name = L"Global\\BrantleConfigHelper.port." + port;
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    *code = GetLastError();
+    if (mutex != nullptr && *code == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return nullptr;
+    }
+    return mutex;
 }
 
 // Whether the device name (COM5, without \\.\) is known to the system now.
@@ -86,6 +112,7 @@ DWORD WaitMs(std::int64_t ns) {
 
 struct SerialLine::Impl {
     HANDLE port = INVALID_HANDLE_VALUE;
+    HANDLE portName = nullptr;  // held while the port is open
     // Kept for the life of the line, so that Wake is safe from any thread at
     // any time.
     HANDLE wake = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -168,22 +195,25 @@ std::string SerialLine::DevicePath(const std::string& portName) {
     return portName.rfind(kDevicePrefix, 0) == 0 ? portName : kDevicePrefix + portName;
 }
 
-bool SerialLine::MayOpen(const std::string& path) {
-    const std::string name =
-        path.rfind(kDevicePrefix, 0) == 0 ? path.substr(std::strlen(kDevicePrefix)) : path;
-    return DeviceNameExists(Utf16(name));
-}
+bool SerialLine::MayOpen(const std::string& path) { return DeviceNameExists(Utf16(NameOf(path))); }
 
 bool SerialLine::Open(const std::string& path, std::string* failedCall, int* error) {
     Close();
     if (impl_->wake == nullptr) return Fail("CreateEventW", LastError(), failedCall, error);
     std::unique_ptr<Io> io(new Io);
     if (!io->Ready()) return Fail("CreateEventW", LastError(), failedCall, error);
+    DWORD code = 0;
+    const HANDLE portName = TakePortName(path, &code);
+    if (portName == nullptr) return Fail("CreateMutexW", OpenError(code), failedCall, error);
     // No sharing: the port is this process's alone while it is open.
     const HANDLE port = CreateFileW(Utf16(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE)
-        return Fail("CreateFileW", OpenError(GetLastError()), failedCall, error);
+    if (port == INVALID_HANDLE_VALUE) {
+        code = GetLastError();
+        CloseHandle(portName);
+        return Fail("CreateFileW", OpenError(code), failedCall, error);
+    }
+    impl_->portName = portName;
     // What an earlier user of the port left in the driver is not the board's.
     PurgeComm(port, PURGE_RXABORT | PURGE_TXABORT | PURGE_RXCLEAR | PURGE_TXCLEAR);
     impl_->port = port;
@@ -260,6 +290,8 @@ void SerialLine::Close() {
     if (settled) delete d.io;
     d.io = nullptr;
     d.port = INVALID_HANDLE_VALUE;
+    CloseHandle(d.portName);
+    d.portName = nullptr;
     d.gone = false;
 }
 
