@@ -24,6 +24,22 @@ int CompareNumbers(const std::string& a, size_t i, size_t iEnd, const std::strin
 // Between a port's path and what it is, in the port box.
 const char kSeparator[] = " \xE2\x80\x94 ";  // " — "
 
+// Windows names a port "Arduino Mega 2560 (COM5)": the entry shows the port
+// name already.
+std::string WithoutOwnName(const std::string& product, const std::string& path) {
+    const std::string suffix = " (" + path + ")";
+    if (product.size() > suffix.size() &&
+        product.compare(product.size() - suffix.size(), suffix.size(), suffix) == 0)
+        return product.substr(0, product.size() - suffix.size());
+    return product;
+}
+
+// Windows gives a maker in parentheses, "(Standard port types)", for a port
+// whose driver names none.
+std::string RealMaker(const std::string& manufacturer) {
+    return manufacturer.rfind('(', 0) == 0 ? std::string() : manufacturer;
+}
+
 }  // namespace
 
 namespace PortEnumerator {
@@ -88,8 +104,8 @@ std::vector<Port> ListPorts(std::vector<SerialDevice> devices) {
     });
     std::vector<Port> ports;
     for (SerialDevice& device : devices) {
-        const std::string description =
-            Describe(device.product, device.manufacturer, device.serial);
+        const std::string description = Describe(WithoutOwnName(device.product, device.path),
+                                                 RealMaker(device.manufacturer), device.serial);
         ports.push_back({device.path, description});
         SortNaturally(device.links);
         for (const std::string& link : device.links) ports.push_back({link, description});

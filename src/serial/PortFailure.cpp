@@ -38,6 +38,20 @@ std::string BusyHint(const std::string& path, const PortFacts& facts) {
            path;
 }
 
+// Windows cannot tell who holds a COM port; those that take the board's port
+// are the ones made for it.
+constexpr const char* kWindowsBusyHint =
+    "Most likely the hub board's own software or a serial monitor (such as the Arduino IDE's) "
+    "has it open: close the port there or quit that program, then press \"Open\" again.";
+
+// The name the user typed: a Windows device path without its \\.\ prefix.
+std::string ShownName(const std::string& path, PortAdvice advice) {
+    const std::string prefix = "\\\\.\\";
+    if (advice == PortAdvice::Windows && path.rfind(prefix, 0) == 0)
+        return path.substr(prefix.size());
+    return path;
+}
+
 std::string PermissionHint(const std::string& path, const std::string& group) {
     if (group.empty() || group == "root")
         return "Only its owner may open it; a udev rule can give it to the group dialout (see "
@@ -76,27 +90,30 @@ FailureText DescribePortFailure(const std::string& path, const PortOpenError& er
     FailureText text;
     if (error.error == 0) return text;
     text.reason = error.call + " " + path + ": " + SystemErrorWithName(error.error);
+    const bool windows = facts.advice == PortAdvice::Windows;
+    const std::string name = ShownName(path, facts.advice);
     switch (ClassifyPortFailure(error)) {
         case PortFailureKind::Permission:
-            text.summary = "No permission to open " + path + ".";
-            text.hint = PermissionHint(path, facts.group);
+            text.summary = "No permission to open " + name + ".";
+            // Windows has no groups of port users to join.
+            if (!windows) text.hint = PermissionHint(path, facts.group);
             break;
         case PortFailureKind::Busy:
-            text.summary = path + " is in use by another program.";
-            text.hint = BusyHint(path, facts);
+            text.summary = name + " is in use by another program.";
+            text.hint = windows ? kWindowsBusyHint : BusyHint(path, facts);
             break;
         case PortFailureKind::Missing:
-            text.summary = "There is no device " + path + ".";
+            text.summary = "There is no device " + name + ".";
             text.hint =
                 "The board is not plugged in, or the name is wrong: press \"Refresh list\" and "
                 "pick the port from the list.";
             break;
         case PortFailureKind::NotSerial:
-            text.summary = path + " is not a serial port.";
+            text.summary = name + " is not a serial port.";
             break;
         case PortFailureKind::Other:
         case PortFailureKind::None:
-            text.summary = path + " could not be opened: " + SystemErrorText(error.error) + ".";
+            text.summary = name + " could not be opened: " + SystemErrorText(error.error) + ".";
             break;
     }
     return text;
@@ -104,6 +121,8 @@ FailureText DescribePortFailure(const std::string& path, const PortOpenError& er
 
 PortFacts GatherPortFacts(const std::string& path, const PortOpenError& error) {
     PortFacts facts;
+    facts.advice = PortDevices::Advice();
+    if (facts.advice == PortAdvice::Windows) return facts;  // nothing more to ask there
     switch (ClassifyPortFailure(error)) {
         case PortFailureKind::Permission:
             facts.group = PortDevices::NodeGroup(path);

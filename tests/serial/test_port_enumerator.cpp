@@ -106,6 +106,22 @@ TEST(PortEnumerator, OrdersTheSystemsRecordsAndDescribesTheLinksAsTheirNode) {
                            "/dev/ttyUSB0 \xE2\x80\x94 FT232R USB UART",
                        }));
     EXPECT_TRUE(PortEnumerator::ListPorts(std::vector<SerialDevice>()).empty());
+
+    // Windows: friendly names end with the port's own name, and a generic
+    // driver's maker is a placeholder in parentheses.
+    devices = {{"COM10", "USB Serial Device (COM10)", "Microsoft", "", {}},
+               {"COM9", "Arduino Mega 2560 (COM9)", "Arduino LLC (www.arduino.cc)", "", {}},
+               {"COM1", "Communications Port (COM1)", "(Standard port types)", "", {}},
+               {"COM3", "Port (COM30)", "", "", {}}};
+    entries.clear();
+    for (const auto& port : PortEnumerator::ListPorts(devices))
+        entries.push_back(PortEnumerator::EntryText(port));
+    EXPECT_EQ(entries, (std::vector<std::string>{
+                           "COM1 \xE2\x80\x94 Communications Port",
+                           "COM3 \xE2\x80\x94 Port (COM30)",
+                           "COM9 \xE2\x80\x94 Arduino Mega 2560, Arduino LLC (www.arduino.cc)",
+                           "COM10 \xE2\x80\x94 USB Serial Device, Microsoft",
+                       }));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 namespace {
 
 const char* kPort = "/dev/ttyACM0";
+const char* kComPort = "\\\\.\\COM5";  // the rows with Windows() facts
 
 PortFacts Holders(std::vector<PortHolder> holders, std::vector<std::string> grabbers = {}) {
     PortFacts facts;
@@ -27,6 +28,12 @@ PortFacts Holders(std::vector<PortHolder> holders, std::vector<std::string> grab
 PortFacts Group(const char* group) {
     PortFacts facts;
     facts.group = group;
+    return facts;
+}
+
+PortFacts Windows() {
+    PortFacts facts;
+    facts.advice = PortAdvice::Windows;
     return facts;
 }
 
@@ -80,11 +87,23 @@ TEST(PortFailureText, EachErrorSaysWhatIsWrongAndWhatToDo) {
          "/dev/ttyACM0 could not be opened: Resource temporarily unavailable.", ""},
         {EIO, "open", PortFacts(), PortFailureKind::Other,
          "/dev/ttyACM0 could not be opened: Input/output error.", ""},
+        // Windows names no holders and has no groups; the port shows as typed.
+        {EBUSY, "CreateFileW", Windows(), PortFailureKind::Busy,
+         "COM5 is in use by another program.",
+         "hub board's own software or a serial monitor (such as the Arduino IDE's) has it open: "
+         "close the port there or quit that program, then press \"Open\" again."},
+        {ENOENT, "CreateFileW", Windows(), PortFailureKind::Missing, "There is no device COM5.",
+         "The board is not plugged in, or the name is wrong"},
+        {EACCES, "CreateFileW", Windows(), PortFailureKind::Permission,
+         "No permission to open COM5.", ""},
+        {ENOTTY, "GetCommState", Windows(), PortFailureKind::NotSerial,
+         "COM5 is not a serial port.", ""},
     };
     for (const auto& c : cases) {
         const PortOpenError error{c.error, c.call};
         EXPECT_EQ(ClassifyPortFailure(error), c.kind) << c.error;
-        const FailureText text = DescribePortFailure(kPort, error, c.facts);
+        const char* path = c.facts.advice == PortAdvice::Windows ? kComPort : kPort;
+        const FailureText text = DescribePortFailure(path, error, c.facts);
         EXPECT_EQ(text.summary, c.summary) << c.error;
         if (*c.hint == '\0')
             EXPECT_EQ(text.hint, "") << c.error;
@@ -93,6 +112,8 @@ TEST(PortFailureText, EachErrorSaysWhatIsWrongAndWhatToDo) {
     }
     EXPECT_EQ(DescribePortFailure(kPort, {EACCES, "open"}, PortFacts()).reason,
               "open /dev/ttyACM0: Permission denied (EACCES)");
+    EXPECT_EQ(DescribePortFailure(kComPort, {EBUSY, "CreateFileW"}, Windows()).reason,
+              "CreateFileW \\\\.\\COM5: Device or resource busy (EBUSY)");
     EXPECT_EQ(DescribePortFailure(kPort, {0, ""}, PortFacts()).Line(), "");
 }
 

@@ -18,11 +18,37 @@ export WINEPREFIX=${BRANTLE_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/brantle-
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${WINE:-wine}
 
-# Makes the prefix once: about 700 MB, Wine 8 copies its DLLs into it. The
-# marker is written only after wineboot finished, so a half-made prefix is
-# made again.
+# The prefix, made once, with its COM port for the board tests.
 wine_prefix_ready() {
-  [ -f "$WINEPREFIX/.brantle-complete" ] && return 0
+  [ -f "$WINEPREFIX/.brantle-complete" ] || wine_prefix_make || return 1
+  [ -f "$WINEPREFIX/.brantle-ports" ] || wine_ports_ready
+}
+
+# COM5 of the prefix leads to brantle-ports/com5, a link that a test points
+# at a board's pseudo-terminal before it opens the port
+# (tests/windows/serial-board.sh).
+# Wine's mountmgr reads HKLM\Software\Wine\Ports when the server starts and
+# makes dosdevices/com5 and the SERIALCOMM entry from it; for a server that
+# runs already (others' tests may be using it: it is not restarted) both are
+# made here too. Its own marker, so that an older prefix gets it as well.
+wine_ports_ready() {
+  local target="$WINEPREFIX/brantle-ports/com5"
+  mkdir -p "$WINEPREFIX/brantle-ports"
+  "$WINE" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$target" /f \
+    </dev/null >/dev/null 2>&1 &&
+    "$WINE" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial4' /t REG_SZ /d COM5 /f \
+      </dev/null >/dev/null 2>&1 &&
+    ln -sfn "$target" "$WINEPREFIX/dosdevices/com5" || {
+    echo "wine-env: cannot map COM5 in $WINEPREFIX" >&2
+    return 1
+  }
+  touch "$WINEPREFIX/.brantle-ports"
+}
+
+# Makes the prefix: about 700 MB, Wine 8 copies its DLLs into it. The marker
+# is written only after wineboot finished, so a half-made prefix is made
+# again.
+wine_prefix_make() {
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   # No display needed: wineboot only fills the prefix.

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@ namespace {
 
 const char kUsage[] =
     "usage: virtual-board [--id N] [--link PATH] [--show] [--script FILE] [--no-stdin]\n"
+    "                     [--own-terminal]\n"
     "\n"
     "Opens a pseudo-terminal that behaves as the hub board and prints its device\n"
     "path (open that path in the program). Lines of the script, then of standard\n"
@@ -37,6 +39,8 @@ const char kUsage[] =
     "  --show       draw the 16 display units and 64 outputs as the program sets them\n"
     "  --script F   run the lines of file F first\n"
     "  --no-stdin   do not read standard input; run until SIGTERM or Ctrl-C\n"
+    "  --own-terminal  run in a session of its own that has the terminal as its\n"
+    "               controlling terminal (for Wine, whose server would take it)\n"
     "Ends at the end of its input, or on SIGTERM / SIGINT.\n";
 
 volatile sig_atomic_t stopRequested = 0;
@@ -70,6 +74,7 @@ struct Options {
     std::string script;
     bool show = false;
     bool readStdin = true;
+    bool ownTerminal = false;
 };
 
 // False (with a message) when the command line is wrong.
@@ -102,6 +107,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.show = true;
         } else if (arg == "--no-stdin") {
             options.readStdin = false;
+        } else if (arg == "--own-terminal") {
+            options.ownTerminal = true;
         } else if (arg == "--help" || arg == "-h") {
             fputs(kUsage, stdout);
             exit(0);
@@ -129,6 +136,23 @@ bool MakeLink(const std::string& link, const std::string& target) {
         return false;
     }
     return true;
+}
+
+// A process that opens a terminal without O_NOCTTY while it leads a session
+// with none takes it as its controlling terminal; Wine's server does that
+// and then hears of every hang-up. A terminal can control one session only:
+// the board's own. The association outlives the descriptor.
+bool TakeAsControllingTerminal(const std::string& path) {
+    if (setsid() < 0) {
+        fprintf(stderr, "virtual-board: --own-terminal: cannot start a session: %s\n",
+                strerror(errno));
+        return false;
+    }
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const bool taken = fd >= 0 && ioctl(fd, TIOCSCTTY, 0) == 0;
+    if (!taken) fprintf(stderr, "virtual-board: --own-terminal: %s\n", strerror(errno));
+    if (fd >= 0) close(fd);
+    return taken;
 }
 
 // ---- --show
@@ -274,6 +298,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "virtual-board: cannot open a pseudo-terminal: %s\n", strerror(errno));
         return 1;
     }
+    if (options.ownTerminal && !TakeAsControllingTerminal(vb.DevicePath())) return 1;
     printf("%s\n", vb.DevicePath().c_str());
     fflush(stdout);
     if (!options.link.empty() && !MakeLink(options.link, vb.DevicePath())) return 1;

@@ -255,4 +255,6 @@ std::vector<std::string> RunningPrograms(const std::vector<std::string>& program
     return RunningProgramsUnder(programs, "/proc");
 }
 
+PortAdvice Advice() { return PortAdvice::Linux; }
+
 }  // namespace PortDevices
