@@ -22,13 +22,25 @@ void AppendUtf8(std::string& out, wxUint32 c) {
     }
 }
 
+bool IsHighSurrogate(wxUint32 c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wxUint32 c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 // Encoded here rather than by the toolkit's converter, which asserts on a
 // code point beyond U+10FFFF and writes a lone surrogate as invalid UTF-8.
+// Where the toolkit keeps text in UTF-16 (Windows), a character beyond
+// U+FFFF comes as a pair of surrogates, which make one code point.
 std::string Encode(const wxString& text, bool* lossy) {
     std::string out;
     out.reserve(text.length());
     for (wxString::const_iterator it = text.begin(); it != text.end(); ++it) {
-        const auto c = static_cast<wxUint32>((*it).GetValue());
+        auto c = static_cast<wxUint32>((*it).GetValue());
+        const wxString::const_iterator next = it + 1;
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(c) && next != text.end() &&
+            IsLowSurrogate(static_cast<wxUint32>((*next).GetValue()))) {
+            c = 0x10000 + ((c - 0xD800) << 10) +
+                (static_cast<wxUint32>((*next).GetValue()) - 0xDC00);
+            it = next;
+        }
         if (Encodable(c)) {
             AppendUtf8(out, c);
         } else {

@@ -18,7 +18,10 @@ const char* const kUmlautsUtf8 =
 TEST(FieldText, Utf8WhateverTheLocale) {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     for (const char* locale : {"C", "C.UTF-8"}) {
-        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << locale;
+        if (std::setlocale(LC_ALL, locale) == nullptr) {
+            EXPECT_STRNE(locale, "C");  // Windows has no C.UTF-8
+            continue;
+        }
         SCOPED_TRACE(locale);
         EXPECT_EQ(ToUtf8(kUmlauts), std::optional<std::string>(kUmlautsUtf8));
         EXPECT_EQ(ToUtf8(" 3110 "), std::optional<std::string>(" 3110 "));
@@ -36,7 +39,10 @@ TEST(FieldText, WhatUtf8CannotCarry) {
     const wchar_t surrogate[] = {L'a', static_cast<wchar_t>(0xD800), L'b', 0};
     const wchar_t beyond[] = {L'a', static_cast<wchar_t>(0x110000), 0};
     EXPECT_EQ(ToUtf8(wxString(surrogate)), std::nullopt);
-    EXPECT_EQ(ToUtf8(wxString(beyond)), std::nullopt);
+    // Where wchar_t holds UTF-16 (Windows), no code point beyond U+10FFFF can be made.
+    if (sizeof(wchar_t) == 4) {
+        EXPECT_EQ(ToUtf8(wxString(beyond)), std::nullopt);
+    }
     EXPECT_EQ(Utf8Text(wxString(surrogate)),
               "a\xef\xbf\xbd"
               "b");

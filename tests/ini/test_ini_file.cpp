@@ -203,6 +203,9 @@ TEST(IniFile, ReplacingSwapsExactlyTheOldSections) {
 // (its permissions, a link stays a link), a missing file is made, and a .bak
 // that cannot be written leaves the file alone.
 TEST(IniFile, ReplacingOnDiskKeepsTheOldFileAndWhatTheFileIs) {
+#ifdef _WIN32
+    GTEST_SKIP() << "permission bits and links: the Windows side's own test covers what it keeps";
+#endif
     namespace fs = std::filesystem;
     const TempFolder folder;
     const std::string old = "[Key0001]\r\nx: 1\r\n";

@@ -45,11 +45,17 @@ TEST(NaturalOrder, SortsAndDropsRepeats) {
 }
 
 // What is listed depends on the machine; whatever it is comes as device paths
-// in natural order, each once, and asking twice gives the same answer.
+// (port names on Windows) in natural order, each once, and asking twice gives
+// the same answer.
 TEST(PortEnumerator, ListsDevicePathsInNaturalOrder) {
+#ifdef _WIN32
+    const std::string prefix = "COM";
+#else
+    const std::string prefix = "/dev/";
+#endif
     std::vector<std::string> nodes;
     for (const auto& port : PortEnumerator::ListPorts()) {
-        EXPECT_EQ(port.path.rfind("/dev/", 0), 0u) << port.path;
+        EXPECT_EQ(port.path.rfind(prefix, 0), 0u) << port.path;
         if (port.path.rfind("/dev/serial/", 0) != 0) nodes.push_back(port.path);
     }
     EXPECT_TRUE(std::is_sorted(nodes.begin(), nodes.end(), PortEnumerator::NaturalLess));

@@ -45,7 +45,7 @@ class TempFolder {
     // A file holding `text`, its folder made first.
     std::string Write(const std::string& relative, const std::string& text) const {
         Folder(std::filesystem::path(relative).parent_path().string());
-        std::ofstream file(*this / relative);
+        std::ofstream file(*this / relative, std::ios::binary);
         file << text;
         EXPECT_TRUE(file.good()) << relative;
         return *this / relative;

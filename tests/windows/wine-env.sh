@@ -20,7 +20,7 @@ WINE=${WINE:-wine}
 
 # The prefix, made once, with its COM port for the board tests.
 wine_prefix_ready() {
-  [ -f "$WINEPREFIX/.brantle-complete" ] || wine_prefix_make || return 1
+  grep -qs '^made on a display' "$WINEPREFIX/.brantle-complete" || wine_prefix_make || return 1
   [ -f "$WINEPREFIX/.brantle-ports" ] || wine_ports_ready
 }
 
@@ -47,18 +47,21 @@ wine_ports_ready() {
 
 # Makes the prefix: about 700 MB, Wine 8 copies its DLLs into it. The marker
 # is written only after wineboot finished, so a half-made prefix is made
-# again.
+# again. wineboot runs on a display (a private Xvfb as large as the tests'
+# when none is set): a prefix made without one keeps a screen of 1024x768
+# for good, and the window would be cut to that.
 wine_prefix_make() {
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
-  # No display needed: wineboot only fills the prefix.
-  if ! DISPLAY="" "$WINE" wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1 || ! wineserver -w; then
+  local boot=("$WINE" wineboot -i)
+  [ -n "${DISPLAY:-}" ] || boot=(xvfb-run -a -s "-screen 0 1600x1000x24 -nolisten tcp" "${boot[@]}")
+  if ! "${boot[@]}" </dev/null >"$WINEPREFIX.log" 2>&1 || ! wineserver -w; then
     cat "$WINEPREFIX.log" >&2
     echo "wine-env: wineboot failed for $WINEPREFIX" >&2
     return 1
   fi
   rm -f "$WINEPREFIX.log"
-  touch "$WINEPREFIX/.brantle-complete"
+  echo "made on a display" >"$WINEPREFIX/.brantle-complete"
 }
 
 # Starts the prefix's wineserver, kept for SECONDS (default 60) after its
