@@ -37,7 +37,8 @@ FailureText DescribeInvalidUdpPort(const std::string& text) {
     return failure;
 }
 
-FailureText DescribeUdpFailure(int port, const CallError& error) {
+FailureText DescribeUdpFailure(int port, const CallError& error, SystemAdvice advice) {
+    const bool windows = advice == SystemAdvice::Windows;
     FailureText failure;
     if (error.error == 0) return failure;
     const std::string portText = std::to_string(port);
@@ -45,15 +46,20 @@ FailureText DescribeUdpFailure(int port, const CallError& error) {
     switch (error.error) {
         case EADDRINUSE:
             failure.summary = "UDP port " + portText + " is in use by another program.";
-            failure.hint =
-                "Stop that program, or choose another port. See which with: sudo ss "
-                "-ulpn 'sport = :" +
-                portText + "'";
+            failure.hint = "Stop that program, or choose another port. See which with: " +
+                           (windows ? "netstat -ano -p udp | findstr :" + portText
+                                    : "sudo ss -ulpn 'sport = :" + portText + "'");
             break;
         case EACCES:
         case EPERM:
             failure.summary = "No permission to use UDP port " + portText + ".";
-            if (port < kFirstUnprivilegedPort)
+            // Windows keeps ranges of ports for itself, at any number.
+            if (windows)
+                failure.hint =
+                    "Windows keeps it for itself or a firewall rule forbids it: choose another "
+                    "port (netsh int ipv4 show excludedportrange protocol=udp lists the kept "
+                    "ones).";
+            else if (port < kFirstUnprivilegedPort)
                 failure.hint = "Ports below 1024 need privileges: choose one from 1024 to 65535.";
             else
                 failure.hint =

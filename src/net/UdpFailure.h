@@ -15,8 +15,10 @@ std::optional<int> ReadUdpPort(const std::string& text);
 // What to say about a port text that ReadUdpPort refused.
 FailureText DescribeInvalidUdpPort(const std::string& text);
 
-// What to say about a start on `port` that failed in `error.call`.
-FailureText DescribeUdpFailure(int port, const CallError& error);
+// What to say about a start on `port` that failed in `error.call`, with
+// hints in the terms of `advice`'s system.
+FailureText DescribeUdpFailure(int port, const CallError& error,
+                               SystemAdvice advice = ThisSystemsAdvice());
 
 // What to say when the server listening on `port` stopped by itself because
 // `error.call` failed.

@@ -8,7 +8,6 @@
 //   NodeGroup           the group that owns a device node
 //   FindPortHolders     the other processes that have a port open or locked
 //   RunningPrograms     which of some named programs run now
-//   Advice              which system's advice fits a port that failed
 //
 // None of them fails loudly: what cannot be asked is left empty.
 #pragma once
@@ -35,11 +34,6 @@ struct PortHolder {
     std::string name;  // its command name
 };
 
-// What a user can be told to do about a port: Linux names the processes that
-// hold it and gives its node to a group; Windows tells neither, and another
-// program holding a COM port is the common case there.
-enum class PortAdvice { Linux, Windows };
-
 namespace PortDevices {
 
 // Every present port: USB ACM boards and serial adapters, and the on-board
@@ -56,8 +50,5 @@ std::vector<PortHolder> FindPortHolders(const std::string& path);
 
 // Those of `programs` (command names) that run now, each once, sorted.
 std::vector<std::string> RunningPrograms(const std::vector<std::string>& programs);
-
-// This system's kind of advice.
-PortAdvice Advice();
 
 }  // namespace PortDevices

@@ -16,6 +16,11 @@ std::string SystemErrorText(int error);
 // The symbolic name of `error` ("EACCES"), empty when the system knows none.
 std::string SystemErrorName(int error);
 
+// Whose terms a hint for the user is in: the commands, programs and places
+// to name differ between the systems.
+enum class SystemAdvice { Linux, Windows };
+SystemAdvice ThisSystemsAdvice();
+
 // A failed system call: its name and its error number.
 struct CallError {
     int error = 0;     // errno; 0 when nothing failed

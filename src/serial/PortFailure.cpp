@@ -45,9 +45,9 @@ constexpr const char* kWindowsBusyHint =
     "has it open: close the port there or quit that program, then press \"Open\" again.";
 
 // The name the user typed: a Windows device path without its \\.\ prefix.
-std::string ShownName(const std::string& path, PortAdvice advice) {
+std::string ShownName(const std::string& path, SystemAdvice advice) {
     const std::string prefix = "\\\\.\\";
-    if (advice == PortAdvice::Windows && path.rfind(prefix, 0) == 0)
+    if (advice == SystemAdvice::Windows && path.rfind(prefix, 0) == 0)
         return path.substr(prefix.size());
     return path;
 }
@@ -90,7 +90,7 @@ FailureText DescribePortFailure(const std::string& path, const PortOpenError& er
     FailureText text;
     if (error.error == 0) return text;
     text.reason = error.call + " " + path + ": " + SystemErrorWithName(error.error);
-    const bool windows = facts.advice == PortAdvice::Windows;
+    const bool windows = facts.advice == SystemAdvice::Windows;
     const std::string name = ShownName(path, facts.advice);
     switch (ClassifyPortFailure(error)) {
         case PortFailureKind::Permission:
@@ -121,8 +121,8 @@ FailureText DescribePortFailure(const std::string& path, const PortOpenError& er
 
 PortFacts GatherPortFacts(const std::string& path, const PortOpenError& error) {
     PortFacts facts;
-    facts.advice = PortDevices::Advice();
-    if (facts.advice == PortAdvice::Windows) return facts;  // nothing more to ask there
+    facts.advice = ThisSystemsAdvice();
+    if (facts.advice == SystemAdvice::Windows) return facts;  // nothing more to ask there
     switch (ClassifyPortFailure(error)) {
         case PortFailureKind::Permission:
             facts.group = PortDevices::NodeGroup(path);

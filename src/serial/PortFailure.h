@@ -18,10 +18,10 @@ using PortOpenError = CallError;
 
 // What the system tells about the port besides the error number.
 struct PortFacts {
-    std::string group;                      // group owning the device node, empty when unknown
-    std::vector<PortHolder> holders;        // processes (other than this one) that hold the port
-    std::vector<std::string> grabbers;      // programs known to take ports that are running
-    PortAdvice advice = PortAdvice::Linux;  // whose terms the hint is in
+    std::string group;                  // group owning the device node, empty when unknown
+    std::vector<PortHolder> holders;    // processes (other than this one) that hold the port
+    std::vector<std::string> grabbers;  // programs known to take ports that are running
+    SystemAdvice advice = SystemAdvice::Linux;  // whose terms the hint is in
 };
 
 // The kinds of failure that get a hint of their own.

@@ -21,21 +21,30 @@ TEST(UdpPortText, OnlyAWholeNumberFrom1To65535IsAPort) {
 }
 
 TEST(UdpFailureText, EachErrorSaysWhatIsWrongAndWhatToDo) {
+    constexpr SystemAdvice kLinux = SystemAdvice::Linux;
+    constexpr SystemAdvice kWindows = SystemAdvice::Windows;
     const struct {
         int port;
         int error;
+        SystemAdvice advice;
         const char* summary;
         const char* hint;  // a piece of it; "" when there is none
     } cases[] = {
-        {50000, EADDRINUSE, "UDP port 50000 is in use by another program.", "sport = :50000"},
-        {80, EACCES, "No permission to use UDP port 80.", "Ports below 1024 need privileges"},
-        {5000, EACCES, "No permission to use UDP port 5000.", "firewall"},
-        {5000, EADDRNOTAVAIL, "UDP port 5000 is not available on this computer.", "another port"},
-        {5000, EMFILE, "Too many files are open to start the UDP server.", "Close other"},
-        {5000, EIO, "The UDP server could not start on port 5000: Input/output error.", ""},
+        {50000, EADDRINUSE, kLinux, "UDP port 50000 is in use by another program.",
+         "sport = :50000"},
+        {80, EACCES, kLinux, "No permission to use UDP port 80.",
+         "Ports below 1024 need privileges"},
+        {5000, EACCES, kLinux, "No permission to use UDP port 5000.", "firewall"},
+        {5000, EADDRNOTAVAIL, kLinux, "UDP port 5000 is not available on this computer.",
+         "another port"},
+        {5000, EMFILE, kLinux, "Too many files are open to start the UDP server.", "Close other"},
+        {5000, EIO, kLinux, "The UDP server could not start on port 5000: Input/output error.", ""},
+        {50000, EADDRINUSE, kWindows, "UDP port 50000 is in use by another program.",
+         "netstat -ano -p udp | findstr :50000"},
+        {80, EACCES, kWindows, "No permission to use UDP port 80.", "excludedportrange"},
     };
     for (const auto& c : cases) {
-        const FailureText text = DescribeUdpFailure(c.port, {c.error, "bind"});
+        const FailureText text = DescribeUdpFailure(c.port, {c.error, "bind"}, c.advice);
         EXPECT_EQ(text.summary, c.summary) << c.error;
         if (*c.hint == '\0')
             EXPECT_EQ(text.hint, "") << c.error;

@@ -33,7 +33,7 @@ PortFacts Group(const char* group) {
 
 PortFacts Windows() {
     PortFacts facts;
-    facts.advice = PortAdvice::Windows;
+    facts.advice = SystemAdvice::Windows;
     return facts;
 }
 
@@ -102,7 +102,7 @@ TEST(PortFailureText, EachErrorSaysWhatIsWrongAndWhatToDo) {
     for (const auto& c : cases) {
         const PortOpenError error{c.error, c.call};
         EXPECT_EQ(ClassifyPortFailure(error), c.kind) << c.error;
-        const char* path = c.facts.advice == PortAdvice::Windows ? kComPort : kPort;
+        const char* path = c.facts.advice == SystemAdvice::Windows ? kComPort : kPort;
         const FailureText text = DescribePortFailure(path, error, c.facts);
         EXPECT_EQ(text.summary, c.summary) << c.error;
         if (*c.hint == '\0')

@@ -255,6 +255,4 @@ std::vector<std::string> RunningPrograms(const std::vector<std::string>& program
     return RunningProgramsUnder(programs, "/proc");
 }
 
-PortAdvice Advice() { return PortAdvice::Linux; }
-
 }  // namespace PortDevices

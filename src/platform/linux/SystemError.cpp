@@ -31,3 +31,5 @@ std::string SystemErrorName(int error) {
     const char* name = strerrorname_np(error);
     return name != nullptr ? name : "";
 }
+
+SystemAdvice ThisSystemsAdvice() { return SystemAdvice::Linux; }

@@ -126,6 +126,4 @@ std::vector<PortHolder> FindPortHolders(const std::string&) { return {}; }
 
 std::vector<std::string> RunningPrograms(const std::vector<std::string>&) { return {}; }
 
-PortAdvice Advice() { return PortAdvice::Windows; }
-
 }  // namespace PortDevices

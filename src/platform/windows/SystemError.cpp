@@ -88,3 +88,5 @@ std::string SystemErrorName(int error) {
     const Known* k = Find(error);
     return k != nullptr ? k->name : "";
 }
+
+SystemAdvice ThisSystemsAdvice() { return SystemAdvice::Windows; }
