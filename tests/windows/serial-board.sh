@@ -18,39 +18,17 @@ source "$here/wine-env.sh"
 wine_prefix_ready
 wine_server_start 60
 
-link=$WINEPREFIX/brantle-ports/com5
+source "$here/board-on-com5.sh"
 dir=$(mktemp -d)
-board_pid=
 watch_pid=
 cleanup() {
   [ -z "$watch_pid" ] || kill "$watch_pid" 2>/dev/null || true
-  [ -z "$board_pid" ] || kill "$board_pid" 2>/dev/null || true
+  board_stop
   wait 2>/dev/null || true
   rm -rf "$dir"
 }
 trap cleanup EXIT
-# One board at a time behind the prefix's COM5 (another worktree's run may
-# share the prefix).
-exec 4>"$WINEPREFIX/brantle-ports/com5.lock"
-flock -w 300 4
-
-# The board reads its input from a FIFO that it also holds for writing, so
-# the program may open and close it as often as it likes.
-mkfifo "$dir/board-in"
-exec 3<>"$dir/board-in"
-rm -f "$link"
-"$board" --link "$link" --own-terminal <&3 >"$dir/board.out" 2>&1 &
-board_pid=$!
-exec 3>&-
-deadline=$((SECONDS + 30))
-until [ -L "$link" ] && [ "$(readlink "$link")" = "$(head -n1 "$dir/board.out")" ]; do
-  if ! kill -0 "$board_pid" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
-    echo "serial-board: the board did not start"
-    cat "$dir/board.out"
-    exit 1
-  fi
-  sleep 0.05
-done
+board_on_com5 "$board" "$dir"
 
 # The unplug: the board is stopped once the program asks.
 (

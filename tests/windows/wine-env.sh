@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Wine for the Windows build, sourced by scripts/setup --windows and
-# tests/windows/run_smoke.sh (wine and wine64 are Debian's, installed by
+# the Windows tests (wine and wine64 are Debian's, installed by
 # scripts/setup --windows).
 #
 # A prefix of the project's own in the cache (BRANTLE_WINEPREFIX moves it),
