@@ -23,16 +23,25 @@ enum ConsoleColourValue {
     kColourWhite = 15,
 };
 
+// The formats are checked as printf's. MinGW's printf family (the one the
+// program's vsnprintf is) takes C99's formats such as %zu, which its own
+// name for the check knows.
+#ifdef __MINGW32__
+#define CONSOLE_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define CONSOLE_FORMAT printf
+#endif
+
 // Sets the colour of the following output; it stays in force until changed.
 void SetConsoleColour(int attribute);
 
 // Prints in the colour in force.
-void ConsolePrintf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void ConsolePrintf(const char* format, ...) __attribute__((format(CONSOLE_FORMAT, 1, 2)));
 
 // Prints one line framed by two colour changes: `before` for the text, then
 // `after` left in force. The three steps reach the output as one piece.
 void ConsolePrintColoured(int before, int after, const char* format, ...)
-    __attribute__((format(gnu_printf, 3, 4)));
+    __attribute__((format(CONSOLE_FORMAT, 3, 4)));
 
 // One piece of output as it reaches a sink: its text and its colour.
 struct ConsoleSpan {
