@@ -105,6 +105,9 @@ talk_to_board() {
   wait "$program_pid" || status=$?
   program_pid=""
   [ "$status" -eq 0 ] || fail "the program ended with status $status: $(cat "$work/program.out")"
+  # The port opened is remembered in the user's part of the registry.
+  "$WINE" reg query 'HKCU\Software\BrantleConfigHelper' /v SerialPort </dev/null 2>/dev/null |
+    tr -d '\r' | grep -q 'SerialPort.*COM5' || fail "SerialPort=COM5 is not in HKCU\Software\BrantleConfigHelper"
   [ $failures -eq 0 ] || { echo "--- the log:" >&2; tr -d '\r' <"$log" >&2 || true; }
 }
 if [ -n "$board" ] && [ ! -x "$board" ]; then

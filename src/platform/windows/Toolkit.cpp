@@ -99,8 +99,9 @@ wxIconBundle ProgramIcons() { return wxIconBundle("appicon", GetModuleHandleW(nu
 // HKEY_CURRENT_USER\Software\BrantleConfigHelper: the registry key of the
 // user's own, which needs no folder made.
 std::unique_ptr<wxConfigBase> OpenSettings(bool) {
+    // The key is named below HKEY_CURRENT_USER\Software.
     return std::make_unique<wxRegConfig>("BrantleConfigHelper", wxEmptyString,
-                                         "Software\\BrantleConfigHelper", wxEmptyString,
+                                         "BrantleConfigHelper", wxEmptyString,
                                          wxCONFIG_USE_LOCAL_FILE);
 }
 
