@@ -4,34 +4,57 @@
 // starts without any kept text, in a state folder of this process's own (so
 // the user's own is never read or written).
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <wx/evtloop.h>
 #include <wx/wx.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
+#include "ScopedEnvironment.h"
+
 namespace {
+
+// Where the program keeps its state: the variable that moves the folder.
+#ifdef _WIN32
+constexpr const char* kStateVariable = "LOCALAPPDATA";
+#else
+constexpr const char* kStateVariable = "XDG_STATE_HOME";
+#endif
 
 class FreshStateFolder : public testing::EmptyTestEventListener {
   public:
     explicit FreshStateFolder(std::string folder) : folder_(std::move(folder)) {}
     void OnTestStart(const testing::TestInfo&) override {
-        setenv("XDG_STATE_HOME", folder_.c_str(), 1);
+        state_.Set(folder_.c_str());
         std::error_code ignored;
-        std::filesystem::remove_all(folder_ + "/BrantleConfigHelper", ignored);
+        std::filesystem::remove_all(std::filesystem::path(folder_) / "BrantleConfigHelper",
+                                    ignored);
     }
 
   private:
     std::string folder_;
+    ScopedEnvironment state_{kStateVariable, folder_.c_str()};
 };
+
+// A new folder in the system's temporary folder, or "".
+std::string NewFolder() {
+    std::random_device random;
+    std::error_code error;
+    const auto base = std::filesystem::temp_directory_path(error);
+    for (int attempt = 0; attempt < 100 && !error; ++attempt) {
+        const auto path = base / ("brantle-state-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path, error)) return path.string();
+    }
+    return "";
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    char folder[] = "/tmp/brantle-state-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return 2;
+    const std::string folder = NewFolder();
+    if (folder.empty()) return 2;
     testing::UnitTest::GetInstance()->listeners().Append(new FreshStateFolder(folder));
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv)) return 2;

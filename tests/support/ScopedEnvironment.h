@@ -20,10 +20,14 @@ class ScopedEnvironment {
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
     void Set(const char* value) {
+#ifdef _WIN32
+        _putenv_s(name_.c_str(), value != nullptr ? value : "");  // "" unsets it there
+#else
         if (value != nullptr)
             setenv(name_.c_str(), value, 1);
         else
             unsetenv(name_.c_str());
+#endif
     }
 
   private:

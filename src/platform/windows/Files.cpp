@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <windows.h>
 
 #include <atomic>
@@ -199,16 +200,17 @@ bool WriteBeside(const std::wstring& target, const std::string& content, bool ke
     return ok;
 }
 
-// The folder a known folder id stands for, else the environment variable's
-// value, else "".
+// The environment variable's folder when it names one (Windows sets it for
+// every process; set otherwise, it moves the folder, as XDG_STATE_HOME does
+// on Linux), else the folder the known folder id stands for, else "".
 std::string KnownFolder(REFKNOWNFOLDERID id, const wchar_t* variable) {
+    const wchar_t* value = _wgetenv(variable);
+    if (value != nullptr && !PathIsRelativeW(value)) return Utf8(value);
     wchar_t* path = nullptr;
     std::string folder;
     if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path))) folder = Utf8(path);
     CoTaskMemFree(path);
-    if (!folder.empty()) return folder;
-    if (const wchar_t* value = _wgetenv(variable)) return Utf8(value);
-    return std::string();
+    return folder;
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
