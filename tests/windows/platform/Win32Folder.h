@@ -44,14 +44,10 @@ class Win32Folder {
         std::error_code error;
         std::filesystem::create_directories(std::filesystem::path(Utf16(path)).parent_path(),
                                             error);
-        HANDLE file = CreateFileW(Utf16(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
         const bool ok =
-            file != INVALID_HANDLE_VALUE &&
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            WriteAll(CreateFileW(Utf16(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+                     bytes);
         EXPECT_TRUE(ok) << relative << ": " << GetLastError();
         return path;
     }
@@ -59,16 +55,10 @@ class Win32Folder {
     // Appends `bytes` to the file as another program would, sharing it with
     // every other writer.
     bool Append(const std::string& path, const std::string& bytes) const {
-        HANDLE file = CreateFileW(Utf16(path).c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        const bool ok =
-            file != INVALID_HANDLE_VALUE &&
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        return ok;
+        return WriteAll(CreateFileW(Utf16(path).c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+                        bytes);
     }
 
     // The file's bytes; "<missing>" when it cannot be opened.
@@ -95,6 +85,17 @@ class Win32Folder {
             names.push_back(Utf8(entry.path().filename().wstring()));
         std::sort(names.begin(), names.end());
         return names;
+    }
+
+    // Writes all of `bytes` to `file` in one call and closes it.
+    static bool WriteAll(HANDLE file, const std::string& bytes) {
+        if (file == INVALID_HANDLE_VALUE) return false;
+        DWORD written = 0;
+        const bool ok =
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+        CloseHandle(file);
+        return ok;
     }
 
   private:
